@@ -1,0 +1,58 @@
+// The adaptive code trees of the coded bodies: 512 symbols, rebuilt from
+// running counts at fixed token numbers. The build is a Huffman merge with
+// exact tie rules, because the encoder builds the same trees from the same
+// counts and any other tie-break changes every code after it:
+//  - the leaves are sorted by descending count, stably, starting from the
+//    order the previous build's sort left (leafOrder);
+//  - each new inner node moves toward the front only past strictly smaller
+//    counts, so it stays behind every entry of equal count.
+#ifndef CORVANE_ENGINE_CODE_TREE_H
+#define CORVANE_ENGINE_CODE_TREE_H
+
+#include <stdint.h>
+
+#include "payload/bit_reader.h"
+
+const int kSymbols = 512;
+const int kNodes = 2 * kSymbols - 1;
+const int kRootNode = kNodes - 1;
+const int16_t kNoChild = -1;
+
+struct CodeNode {
+  int32_t symbol;  // leaves only
+  int32_t count;   // a leaf's count, or the sum of the children's
+  int16_t firstChild;   // taken on bit 0; kNoChild for a leaf
+  int16_t secondChild;  // taken on bit 1
+};
+
+struct CodeTree {
+  // 0 to 511: the leaf of that symbol; 512 to 1022: inner nodes in the
+  // order of their creation; the root is 1022.
+  CodeNode pool[kNodes];
+  int16_t workList[kSymbols];  // pool indices; after a build, [0] is root
+  int32_t leafOrder[kSymbols];  // symbol -> its place after the last sort
+  int32_t counts[kSymbols];     // kept by the decoder (or the encoder)
+};
+
+// The state at the start of every file: all counts 1, identity leaf order.
+void ResetCodeTree(CodeTree* t);
+
+// Rebuilds the pool from the counts as they stand.
+void BuildCodeTree(CodeTree* t);
+
+// Adds one to a symbol's count. Counts are signed 32-bit; they wrap as
+// two's complement numbers would instead of overflowing.
+inline void CountSymbol(CodeTree* t, int s) {
+  t->counts[s] = (int32_t)((uint32_t)t->counts[s] + 1u);
+}
+
+// Walks the tree from the root, one bit per step.
+inline int DecodeSymbol(const CodeTree* t, BitReader* b) {
+  int node = kRootNode;
+  do {
+    node = ReadBit(b) ? t->pool[node].secondChild : t->pool[node].firstChild;
+  } while (t->pool[node].firstChild != kNoChild);
+  return t->pool[node].symbol;
+}
+
+#endif

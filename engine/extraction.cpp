@@ -1,0 +1,239 @@
+#include "engine/extraction.h"
+
+#include <string.h>
+
+#include "engine/engine_host.h"
+#include "engine/symbol_decoder.h"
+#include "paths/folder_chain.h"
+#include "paths/path_utils.h"
+
+// The status of the block stream as a result of the run.
+static ExtractResult StreamResult(const BlockReader* r) {
+  if (r->status == kReadDamaged) return kExtractDamaged;
+  return r->status == kReadFailed ? kExtractReadFailed : kExtractFinished;
+}
+
+static ExtractResult Damaged(Extraction* x, const char* why) {
+  x->detail = why;
+  return kExtractDamaged;
+}
+
+// Reads the name of the next item into x->name, reusing the previous name
+// that is still there, and forms the full path.
+static ExtractResult ReadName(Extraction* x) {
+  BlockReader* r = x->reader;
+  uint8_t b = ReadByte(r);
+  int32_t len = 0;
+  if (b == '*') {
+    int32_t keep = ReadByte(r) + 2;
+    len = keep < x->nameLen ? keep : x->nameLen;
+    b = ReadByte(r);
+  }
+  while (b != 0) {
+    if (len == kMaxName) return Damaged(x, "an item name is too long");
+    x->name[len++] = (char)b;
+    b = ReadByte(r);
+  }
+  if (r->status != kReadOk) return StreamResult(r);
+  x->name[len] = 0;
+  x->nameLen = len;
+  if (x->destLen + len > kMaxPath) return Damaged(x, "an item path is too long");
+  memcpy(x->fullPath + x->destLen, x->name, (size_t)len + 1);
+  x->fullPathLen = x->destLen + len;
+  return kExtractFinished;
+}
+
+static uint64_t ReadLittleEndian(BlockReader* r, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; i++) v |= (uint64_t)ReadByte(r) << (8 * i);
+  return v;
+}
+
+// Makes the folders of the zero-terminated prefix fullPath[0 .. len).
+static ExtractResult MakeFolders(Extraction* x, int32_t len) {
+  if (x->writeNothing) return kExtractFinished;
+  char saved = x->fullPath[len];
+  x->fullPath[len] = 0;
+  int failed = MakeFolderChain(x->fullPath);
+  if (failed > 0) {
+    memcpy(x->failedPrefix, x->fullPath, (size_t)failed);
+    x->failedPrefix[failed] = 0;
+    x->failedPrefixLen = failed;
+  }
+  x->fullPath[len] = saved;
+  return failed > 0 ? kExtractFolderFailed : kExtractFinished;
+}
+
+static ExtractResult FolderEntry(Extraction* x) {
+  x->item.isFolder = true;
+  HostItemRead(x);
+  // The entry test looks at the last two bytes only; the byte before the
+  // dot must also be a true separator, not the tail of a double-byte
+  // character, or there is no folder path to make.
+  int32_t folderLen = x->fullPathLen - 1;
+  char dot = x->fullPath[folderLen];
+  x->fullPath[folderLen] = 0;
+  bool separated = FolderPartOf(x->fullPath) == folderLen;
+  x->fullPath[folderLen] = dot;
+  if (!separated)
+    return Damaged(x, "a folder name ends inside a double-byte character");
+  ExtractResult res = MakeFolders(x, folderLen);
+  if (res == kExtractFinished) x->foldersDone++;
+  return res;
+}
+
+// Reads the fixed fields of a file entry and checks them against the ring.
+static ExtractResult ReadFileFields(Extraction* x) {
+  BlockReader* r = x->reader;
+  ItemRecord* it = &x->item;
+  it->isFolder = false;
+  it->creationTime = ReadLittleEndian(r, 8);
+  it->accessTime = ReadLittleEndian(r, 8);
+  it->writeTime = ReadLittleEndian(r, 8);
+  it->size = (int32_t)ReadLittleEndian(r, 4);
+  it->distance = ReadByte(r);
+  it->shared = it->distance ? (int32_t)ReadLittleEndian(r, 2) : 0;
+  if (r->status != kReadOk) return StreamResult(r);
+  if (it->size < 0) return Damaged(x, "a file size is negative");
+  if (it->distance) {
+    const ReferenceSlot* ref =
+        &x->work->ring[(x->slotIndex + kRingSlots - it->distance) % kRingSlots];
+    if (ref->storedLength < 0)
+      return Damaged(x, "a file refers to a file the archive never held");
+    if (it->shared > ref->storedLength)
+      return Damaged(x, "a file shares more bytes than its reference holds");
+  }
+  if (it->shared > it->size)
+    return Damaged(x, "a file shares more bytes than its size");
+  return kExtractFinished;
+}
+
+static ExtractResult FileEntry(Extraction* x) {
+  ExtractResult res = ReadFileFields(x);
+  if (res != kExtractFinished) return res;
+  ItemRecord* it = &x->item;
+  ExtractionWork* w = x->work;
+  ReferenceSlot* slot = &w->ring[x->slotIndex];
+  slot->storedLength = it->size < kSlotBytes ? it->size : kSlotBytes;
+  const ReferenceSlot* ref =
+      &w->ring[(x->slotIndex + kRingSlots - it->distance) % kRingSlots];
+  PresetBounds preset = {0, 0};
+  if (it->distance) preset = PresetHistoryBounds(it->shared, ref->storedLength);
+  HostItemRead(x);
+
+  HostShowStatus(x, kStatusExamining);
+  bool skip = x->writeNothing;
+  if (!skip && OsProbeEntry(x->fullPath) != kEntryNone) {
+    OverwriteAnswer answer = HostAskOverwrite(x);
+    if (answer == kOverwriteCancel) {
+      x->cancelRequested = 1;
+      return kExtractFinished;
+    }
+    skip = answer == kOverwriteNo;
+  }
+  HostShowStatus(x, skip ? kStatusSkipping : kStatusExpanding);
+  res = MakeFolders(x, FolderPartOf(x->fullPath));
+  if (res != kExtractFinished) return res;
+
+  if (!skip) {
+    x->outputFile = OsCreateFile(x->fullPath);
+    if (x->outputFile == kNoFile) return kExtractWriteFailed;
+    int put = 0;
+    if (it->shared > 0 &&
+        (!OsWrite(x->outputFile, ref->data, it->shared, &put) ||
+         put != it->shared))
+      return kExtractWriteFailed;
+  }
+  memcpy(slot->data, ref->data, (size_t)it->shared);
+  BeginFile(&w->window, ref->data + preset.start, preset.length, it->shared,
+            slot, skip, x->outputFile);
+  ResetBits(&x->bits);
+  if (!DecodeFileBody(x, it->size - it->shared)) return kExtractDamaged;
+  res = StreamResult(x->reader);
+  if (res != kExtractFinished) return res;
+  if (w->window.writeFailed) return kExtractWriteFailed;
+
+  if (!skip) {
+    if (!FlushRest(&w->window)) return kExtractWriteFailed;
+    if (!OsSetFileTimes(x->outputFile, it->creationTime, it->accessTime,
+                        it->writeTime))
+      return kExtractWriteFailed;
+    OsFile f = x->outputFile;
+    x->outputFile = kNoFile;
+    if (!OsClose(f)) {
+      // Its contents cannot be trusted: AbandonRun deletes it.
+      x->outputUnfinished = true;
+      return kExtractWriteFailed;
+    }
+    if (x->cancelRequested) OsDeleteFile(x->fullPath);
+  }
+  if (!x->cancelRequested) {
+    x->filesDone++;
+    x->bytesOut += it->size;
+  }
+  x->slotIndex = (x->slotIndex + 1) % kRingSlots;
+  return kExtractFinished;
+}
+
+static ExtractResult OneItem(Extraction* x) {
+  ExtractResult res = ReadName(x);
+  if (res != kExtractFinished) return res;
+  if (x->fullPathLen >= 2 && x->fullPath[x->fullPathLen - 2] == '\\' &&
+      x->fullPath[x->fullPathLen - 1] == '.')
+    return FolderEntry(x);
+  return FileEntry(x);
+}
+
+ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
+  x->cancelRequested = 0;
+  x->outputFile = kNoFile;
+  x->outputUnfinished = false;
+  x->detail = 0;
+  x->failedPrefixLen = 0;
+  x->failedPrefix[0] = 0;
+  x->nameLen = 0;
+  x->name[0] = 0;
+  x->slotIndex = 0;
+  x->filesDone = x->foldersDone = x->bytesOut = 0;
+  x->destLen = (int32_t)strlen(destFolder);
+  if (x->destLen > kMaxPath) return Damaged(x, "the destination path is too long");
+  memcpy(x->fullPath, destFolder, (size_t)x->destLen + 1);
+  x->fullPathLen = x->destLen;
+  x->bits.source = x->reader;
+  x->bits.bitCount = 0;
+  x->bits.bitByte = 0;
+  x->work = (ExtractionWork*)OsAlloc(sizeof(ExtractionWork));
+  if (!x->work) return kExtractNoMemory;
+  for (int i = 0; i < kRingSlots; i++) x->work->ring[i].storedLength = -1;
+
+  while (!x->reader->payloadEnded && !x->cancelRequested) {
+    ExtractResult res = OneItem(x);
+    if (res != kExtractFinished) return res;
+  }
+  OsFree(x->work);
+  x->work = 0;
+  OsFile f = x->reader->payloadFile;
+  x->reader->payloadFile = kNoFile;
+  if (!OsClose(f)) return kExtractReadFailed;
+  return x->cancelRequested ? kExtractCancelled : kExtractFinished;
+}
+
+void AbandonRun(Extraction* x) {
+  if (x->reader && x->reader->payloadFile != kNoFile) {
+    OsClose(x->reader->payloadFile);
+    x->reader->payloadFile = kNoFile;
+  }
+  if (x->outputFile != kNoFile) {
+    OsClose(x->outputFile);
+    x->outputFile = kNoFile;
+    x->outputUnfinished = true;
+  }
+  if (x->outputUnfinished) {
+    OsDeleteFile(x->fullPath);
+    x->outputUnfinished = false;
+  }
+  if (x->work) {
+    OsFree(x->work);
+    x->work = 0;
+  }
+}

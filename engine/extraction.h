@@ -1,0 +1,96 @@
+// The extraction engine: reads the item stream, makes folders, asks before
+// overwriting, decodes each file through the output window and stamps it
+// with its three times.
+//
+// Item stream: item records with no count and no end marker. A record is a
+// name (a lead "*" and a count N reuse the first N + 2 bytes of the
+// previous name), then, unless the full path ends in "\." (a folder entry),
+// three FILETIMEs, the size, the reference distance, the shared length K
+// when the distance is not 0, and the coded body.
+//
+// Fatal conditions come back as results. A driver shows the message of the
+// result and calls AbandonRun, which closes the program file and deletes
+// the partial output file, as a fatal end must; files finished earlier
+// stay.
+#ifndef CORVANE_ENGINE_EXTRACTION_H
+#define CORVANE_ENGINE_EXTRACTION_H
+
+#include <stdint.h>
+
+#include "engine/code_tree.h"
+#include "engine/output_window.h"
+#include "engine/reference_ring.h"
+#include "payload/bit_reader.h"
+#include "payload/block_reader.h"
+#include "platform/platform.h"
+
+// Longest item name, and longest full path (destination and name). Longer
+// ones cannot be made on the systems this archive is for.
+const int kMaxName = 4096;
+const int kMaxPath = 8192;
+
+enum ExtractResult {
+  kExtractFinished,     // the payload is used up
+  kExtractCancelled,    // the overwrite prompt or the Cancel button
+  kExtractReadFailed,   // a read failed or ran past the payload
+  kExtractDamaged,      // a block failed its CRC, or the stream is malformed
+  kExtractWriteFailed,  // an output file could not be made, written,
+                        // stamped or closed
+  kExtractFolderFailed, // a folder could not be made: see failedPrefix
+  kExtractNoMemory,     // the working set could not be had
+};
+
+// The item in hand, as read from its record.
+struct ItemRecord {
+  bool isFolder;
+  FileTime creationTime, accessTime, writeTime;
+  int32_t size;
+  uint8_t distance;  // 0: borrows nothing
+  int32_t shared;    // K
+};
+
+// The engine's large working set, taken once per run.
+struct ExtractionWork {
+  ReferenceSlot ring[kRingSlots];
+  CodeTree literalTree;
+  CodeTree distanceTree;
+  OutputWindow window;
+};
+
+struct Extraction {
+  // Set by the caller before ExtractAll.
+  BlockReader* reader;  // begun on the block stream
+  bool writeNothing;    // test only: decode everything, write nothing
+  void* host;           // for the host functions; the engine ignores it
+
+  // Run state, readable by the host functions.
+  volatile uint8_t cancelRequested;  // set by the host to stop the run
+  ExtractionWork* work;
+  BitReader bits;
+  OsFile outputFile;      // open while a file is written
+  bool outputUnfinished;  // a file at fullPath was closed incomplete
+  ItemRecord item;
+  char name[kMaxName + 1];      // relative name of the item in hand
+  int32_t nameLen;
+  char fullPath[kMaxPath + 1];  // destination folder + name
+  int32_t fullPathLen;
+  int32_t destLen;
+  int32_t slotIndex;
+  const char* detail;  // why the stream counts as damaged, for the tools
+  char failedPrefix[kMaxPath + 1];
+  int32_t failedPrefixLen;
+
+  // Totals of the run.
+  int64_t filesDone, foldersDone, bytesOut;
+};
+
+// Expands the whole item stream below destFolder (a folder path: it ends
+// with a backslash). Closes the program file at the end of a run that ends
+// without a fatal result.
+ExtractResult ExtractAll(Extraction* x, const char* destFolder);
+
+// The clean-up of a fatal end: closes the program file, closes the output
+// file in hand and deletes it, and frees the working set.
+void AbandonRun(Extraction* x);
+
+#endif

@@ -1,0 +1,64 @@
+// The output window of one file: match history (8192 bytes back stay
+// readable), write buffer (written in pieces of 32768 bytes) and feeder of
+// the file's reference slot, all in one 40960-byte array.
+//
+// Coordinates: the preset history takes 0 to P - 1, body byte j lands at
+// P + j and is byte K + j of the file. The byte at a coordinate is at
+// window index coordinate - base.
+#ifndef CORVANE_ENGINE_OUTPUT_WINDOW_H
+#define CORVANE_ENGINE_OUTPUT_WINDOW_H
+
+#include <stdint.h>
+
+#include "engine/reference_ring.h"
+#include "platform/platform.h"
+
+const int kWindowBytes = 40960;
+const int kFlushBytes = 32768;
+const int kHistoryBytes = kWindowBytes - kFlushBytes;
+
+struct OutputWindow {
+  uint8_t window[kWindowBytes];
+  int32_t position;  // coordinate of the next byte
+  int32_t base;      // coordinate of window[0]; grows 32768 per flush
+  int32_t head;      // leading bytes never written: P, then 0
+  int32_t presetLength;  // P
+  int32_t shared;        // K
+  bool skip;             // nothing is written
+  bool writeFailed;      // a flush failed; the file is lost
+  ReferenceSlot* slot;   // the slot of the file in hand
+  OsFile file;
+};
+
+// Starts a file: the preset history goes in front, unwritten.
+void BeginFile(OutputWindow* w, const uint8_t* preset, int32_t presetLength,
+               int32_t shared, ReferenceSlot* slot, bool skip, OsFile file);
+
+// Writes window[head .. 32767], keeps the last 8192 bytes as history.
+void FlushWindow(OutputWindow* w);
+
+inline void PutByte(OutputWindow* w, uint8_t b) {
+  // Full is tested before the store: a window that has just filled is
+  // flushed by the next byte, or by FlushRest when none comes.
+  if (w->position - w->base >= kWindowBytes) FlushWindow(w);
+  w->window[w->position - w->base] = b;
+  int32_t filePos = w->position - w->presetLength + w->shared;
+  if (filePos < kSlotBytes) w->slot->data[filePos] = b;
+  w->position++;
+}
+
+// The byte `distance` (1 to 8192) before the next output position.
+inline uint8_t ByteBehind(const OutputWindow* w, int32_t distance) {
+  return w->window[w->position - distance - w->base];
+}
+
+// How far back the history reaches from the next output position.
+inline int32_t HistoryAvailable(const OutputWindow* w) {
+  return w->position - w->base;
+}
+
+// Writes what the window still holds. False when this or an earlier write
+// of the file failed.
+bool FlushRest(OutputWindow* w);
+
+#endif

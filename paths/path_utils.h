@@ -1,0 +1,28 @@
+// Folder-path forms and the existence test. Separators are found stepping
+// by characters (OsCharNext), so the second byte 0x5C of a double-byte
+// Shift-JIS character (表, ソ, 能, 十 ...) never counts as a backslash.
+#ifndef CORVANE_PATHS_PATH_UTILS_H
+#define CORVANE_PATHS_PATH_UTILS_H
+
+#include <stdint.h>
+
+enum FolderProbe : uint8_t {
+  FolderPresent = 0,  // a folder, or a drive root "X:\"
+  FolderAbsent = 1,   // nothing of that name
+  NotAFolder = 2,     // something that is not a folder
+};
+
+// Writes the path with one backslash appended unless its last character is
+// one; the empty path becomes ".\". Returns the new length, or -1 when it
+// would not fit in cap bytes plus the terminating zero.
+int EnsureTrailingBackslash(const char* path, char* out, int cap);
+
+// The length of the folder part of a zero-terminated path: up to and
+// including its last separator; 0 when it has none.
+int FolderPartOf(const char* path);
+
+// Whether the folder path (ending with a backslash) names a folder. The
+// path is zero-terminated and briefly shortened in place, then restored.
+FolderProbe ProbeFolder(char* folderPath);
+
+#endif

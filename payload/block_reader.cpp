@@ -1,0 +1,60 @@
+#include "payload/block_reader.h"
+
+#include "payload/crc16.h"
+
+void BeginBlockStream(BlockReader* r, OsFile payloadFile, bool isProtected,
+                      const uint8_t* key, int32_t keyLen) {
+  r->payloadFile = payloadFile;
+  r->filePos = OsTell(payloadFile);
+  r->fileSize = OsFileSize(payloadFile);
+  r->blockLen = 0;
+  r->streamPos = 0;
+  r->isProtected = isProtected;
+  r->key = key;
+  r->keyLen = keyLen;
+  r->keyPos = 1;
+  r->payloadEnded = false;
+  r->status = (r->filePos < 0 || r->fileSize < 0) ? kReadFailed : kReadOk;
+}
+
+static void Refill(BlockReader* r) {
+  int n = 0;
+  if (!OsRead(r->payloadFile, r->blockBuf, kBlockSize, &n)) {
+    r->status = kReadFailed;
+    return;
+  }
+  r->filePos += n;
+  if (r->isProtected && r->keyLen > 0) {
+    // The key runs on over data bytes only, across block boundaries.
+    int32_t pos = r->keyPos - 1;
+    for (int k = 0; k < n - 2; k++) {
+      r->blockBuf[k] ^= r->key[pos];
+      if (++pos == r->keyLen) pos = 0;
+    }
+    r->keyPos = pos + 1;
+  }
+  // Data followed by its trailer gives 0; so do 0 bytes, and so do two zero
+  // bytes, which then fail as a short block below.
+  if (Crc16Update(0, r->blockBuf, n) != 0) {
+    r->status = kReadDamaged;
+    return;
+  }
+  r->blockLen = n - 2;
+}
+
+uint8_t ReadByteSlow(BlockReader* r) {
+  if (r->status != kReadOk) return 0;
+  int32_t i = r->streamPos & (kBlockData - 1);
+  if (i == 0) {
+    Refill(r);
+    if (r->status != kReadOk) return 0;
+  }
+  if (i >= r->blockLen) {
+    r->status = kReadFailed;
+    return 0;
+  }
+  if (i == r->blockLen - 1 && r->filePos >= r->fileSize)
+    r->payloadEnded = true;
+  r->streamPos++;
+  return r->blockBuf[i];
+}

@@ -1,0 +1,80 @@
+// The whole operating-system surface of the portable core.
+//
+// Nothing in payload/, engine/ or paths/ includes an OS header; they reach
+// files, folders, file times, memory and the Shift-JIS character step only
+// through the functions below. platform_win32.cpp implements them for the
+// stub (ANSI calls, paths passed through as they stand), platform_posix.cpp
+// for the host tools (archive paths mapped onto a destination directory).
+//
+// Two kinds of path appear here:
+//  - a native path (OsOpenNative): the host's own spelling, used for the
+//    program file that a driver opens;
+//  - an archive path (every other call): Shift-JIS bytes with backslash
+//    separators, as the engine forms them from the destination folder and
+//    an item's name. On Windows this is the native form; on POSIX the
+//    platform maps it (see platform_posix.cpp).
+#ifndef CORVANE_PLATFORM_PLATFORM_H
+#define CORVANE_PLATFORM_PLATFORM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// An open file: a HANDLE on Windows, a descriptor on POSIX.
+typedef intptr_t OsFile;
+const OsFile kNoFile = -1;
+
+// A time stamp in the Windows FILETIME unit: 100-nanosecond intervals
+// since 1601-01-01 UTC.
+typedef uint64_t FileTime;
+
+// What ProbeEntry finds at a name.
+enum EntryKind { kEntryNone = 0, kEntryFile = 1, kEntryFolder = 2 };
+
+// Opens an existing file read-only, sharing read access; kNoFile on failure.
+OsFile OsOpenNative(const char* nativePath);
+
+// Creates the file at an archive path anew (truncating an existing one),
+// opened for reading and writing, others may read; kNoFile on failure.
+OsFile OsCreateFile(const char* archivePath);
+
+// Reads up to n bytes; *got receives the count (0 at the end of the file).
+// Returns false on an I/O error (a short read is not an error).
+bool OsRead(OsFile f, void* buf, int n, int* got);
+
+// Writes n bytes; *put receives the count. Returns false on an error.
+bool OsWrite(OsFile f, const void* buf, int n, int* put);
+
+// Moves the file position to an absolute offset. Returns false on error.
+bool OsSeek(OsFile f, int64_t offset);
+
+// The current position and the size of an open file, or -1 on error.
+int64_t OsTell(OsFile f);
+int64_t OsFileSize(OsFile f);
+
+// Sets creation, last access and last write time, in this order. Where the
+// file system keeps no creation time it is ignored. False on error.
+bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
+                    FileTime write);
+
+// Closes a file. False on error, and for kNoFile.
+bool OsClose(OsFile f);
+
+// Deletes the file at an archive path. False on error.
+bool OsDeleteFile(const char* archivePath);
+
+// Does an entry of exactly this name exist, and is it a folder?
+EntryKind OsProbeEntry(const char* archivePath);
+
+// Creates one folder with the default permissions. False on any failure.
+bool OsCreateFolder(const char* archivePath);
+
+// The next character of a zero-terminated Shift-JIS string; at the
+// terminating zero the same position. Never steps past the terminator, not
+// even after a lead byte that ends the string.
+const char* OsCharNext(const char* s);
+
+// Memory for the engine's working set, taken once per run. Null on failure.
+void* OsAlloc(size_t bytes);
+void OsFree(void* p);
+
+#endif

@@ -1,0 +1,20 @@
+// POSIX specifics of the platform layer, for the host tools.
+#ifndef CORVANE_PLATFORM_PLATFORM_POSIX_H
+#define CORVANE_PLATFORM_PLATFORM_POSIX_H
+
+// Archive paths are resolved below this directory (a descriptor opened by
+// the caller); AT_FDCWD, the current directory, until it is set.
+void PosixSetRoot(int dirfd);
+
+// Maps an archive path to the host: single-byte backslashes (found by the
+// character step, so 表 stays whole) become '/', Shift-JIS becomes UTF-8.
+// Returns the length written to out (zero-terminated), or -1 when a name
+// is not valid Shift-JIS, or -2 when the result would not fit in cap bytes
+// plus the terminator.
+int PosixMapPath(const char* archivePath, char* out, int cap);
+
+// The errno of the last failed platform call; EILSEQ for a name that is
+// not valid Shift-JIS.
+int PosixLastError();
+
+#endif

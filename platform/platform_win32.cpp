@@ -1,0 +1,99 @@
+// The platform layer on Win32: ANSI calls, archive paths passed as they
+// stand (the system's ANSI code page is Shift-JIS where this runs).
+#include <windows.h>
+
+#include "platform/platform.h"
+
+OsFile OsOpenNative(const char* nativePath) {
+  HANDLE h = CreateFileA(nativePath, GENERIC_READ, FILE_SHARE_READ, 0,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+}
+
+OsFile OsCreateFile(const char* archivePath) {
+  HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ, 0, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, 0);
+  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+}
+
+bool OsRead(OsFile f, void* buf, int n, int* got) {
+  DWORD done = 0;
+  BOOL ok = ReadFile((HANDLE)f, buf, (DWORD)n, &done, 0);
+  *got = (int)done;
+  return ok != 0;
+}
+
+bool OsWrite(OsFile f, const void* buf, int n, int* put) {
+  DWORD done = 0;
+  BOOL ok = WriteFile((HANDLE)f, buf, (DWORD)n, &done, 0);
+  *put = (int)done;
+  return ok != 0;
+}
+
+bool OsSeek(OsFile f, int64_t offset) {
+  LONG high = (LONG)(offset >> 32);
+  DWORD r = SetFilePointer((HANDLE)f, (LONG)(offset & 0xFFFFFFFF), &high,
+                           FILE_BEGIN);
+  return !(r == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+int64_t OsTell(OsFile f) {
+  LONG high = 0;
+  SetLastError(NO_ERROR);
+  DWORD low = SetFilePointer((HANDLE)f, 0, &high, FILE_CURRENT);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  return ((int64_t)high << 32) | low;
+}
+
+int64_t OsFileSize(OsFile f) {
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  DWORD low = GetFileSize((HANDLE)f, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+  return ((int64_t)high << 32) | low;
+}
+
+static FILETIME ToFiletime(FileTime t) {
+  FILETIME ft;
+  ft.dwLowDateTime = (DWORD)t;
+  ft.dwHighDateTime = (DWORD)(t >> 32);
+  return ft;
+}
+
+bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
+                    FileTime write) {
+  FILETIME c = ToFiletime(creation), a = ToFiletime(access),
+           w = ToFiletime(write);
+  return SetFileTime((HANDLE)f, &c, &a, &w) != 0;
+}
+
+bool OsClose(OsFile f) {
+  if (f == kNoFile) return false;
+  return CloseHandle((HANDLE)f) != 0;
+}
+
+bool OsDeleteFile(const char* archivePath) {
+  return DeleteFileA(archivePath) != 0;
+}
+
+EntryKind OsProbeEntry(const char* archivePath) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(archivePath, &fd);
+  if (h == INVALID_HANDLE_VALUE) return kEntryNone;
+  FindClose(h);
+  return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kEntryFolder
+                                                          : kEntryFile;
+}
+
+bool OsCreateFolder(const char* archivePath) {
+  return CreateDirectoryA(archivePath, 0) != 0;
+}
+
+const char* OsCharNext(const char* s) { return CharNextA(s); }
+
+void* OsAlloc(size_t bytes) {
+  return HeapAlloc(GetProcessHeap(), 0, bytes);
+}
+
+void OsFree(void* p) { HeapFree(GetProcessHeap(), 0, p); }

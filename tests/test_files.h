@@ -1,0 +1,74 @@
+// Files, folders and hand-made program files for the tests.
+#ifndef CORVANE_TESTS_TEST_FILES_H
+#define CORVANE_TESTS_TEST_FILES_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/extraction.h"
+
+typedef std::vector<uint8_t> Bytes;
+
+// A fresh folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+Bytes ReadFileBytes(const std::string& path);
+bool PathExists(const std::string& path);
+
+// The block stream of `data`, made here with the bit-serial CRC and the key
+// cycled by hand, independently of the reader under test.
+Bytes MakeBlockStream(const Bytes& data, const Bytes& key = Bytes());
+
+// A program file: a stub of 26112 zero bytes, then the header and the
+// block stream, with expectedSize set to the whole length plus `sizeSkew`.
+struct ProgramFile {
+  std::string description;
+  std::string runCommand;
+  uint8_t flags = 0;
+  uint16_t checkValue = 0;  // stored combined with the flags
+  Bytes blockStream;
+  int32_t sizeSkew = 0;
+};
+Bytes MakeProgramFile(const ProgramFile& p);
+
+// Extracts a program file on disk below destDir through the core, as the
+// tools do: header, password, block stream, ExtractAll, and on a fatal
+// result the clean-up of a fatal end.
+struct ExtractOutcome {
+  ExtractResult result;
+  std::string failedPrefix;
+  std::string detail;
+  int64_t files = 0;
+  int64_t folders = 0;
+};
+ExtractOutcome ExtractProgramFile(const std::string& programPath,
+                                  const std::string& destDir,
+                                  const Bytes& key = Bytes(),
+                                  bool writeNothing = false);
+
+// Bytes from a string literal, which may hold zero bytes.
+template <size_t N>
+Bytes B(const char (&s)[N]) {
+  return Bytes(s, s + N - 1);
+}
+inline Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Appends little-endian integers.
+void PutLE(Bytes* b, uint64_t v, int bytes);
+
+#endif
