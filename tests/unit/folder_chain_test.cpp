@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "paths/folder_chain.h"
+#include "tests/test_files.h"
+
+static int Chain(std::string path) { return MakeFolderChain(&path[0]); }
+
+TEST(MakeFolderChain, CreatesOutermostFirstAndReportsTheFailingPrefix) {
+  TempDir dir;
+  std::string base = dir.path();
+  EXPECT_EQ(Chain(""), 0);
+  EXPECT_EQ(Chain(base + "\\a\\b\\c\\"), 0);
+  EXPECT_TRUE(PathExists(dir / "a/b/c"));
+  EXPECT_EQ(Chain(base + "\\a\\b\\c\\"), 0);  // all present: fine again
+
+  WriteFileBytes(dir / "a/file", B("x"));
+  std::string blocked = base + "\\a\\file\\deeper\\";
+  EXPECT_EQ(Chain(blocked), (int)(base + "\\a\\file").size());
+  EXPECT_FALSE(PathExists(dir / "a/file/deeper"));
+}
+
+TEST(MakeFolderChain, DoubleByteNamesStayWhole) {
+  TempDir dir;
+  // 表 (0x95 0x5C) and ソ (0x83 0x5C) hold 0x5C as their second byte.
+  EXPECT_EQ(Chain(dir.path() + "\\\x95\x5C\\\x83\x5C\x83\x5C\\"), 0);
+  EXPECT_TRUE(PathExists(dir / "表/ソソ"));
+  EXPECT_FALSE(PathExists(dir / "\x95"));
+}
+
+TEST(MakeFolderChain, SkipsLeadingSeparatorAndDrivesAndKeepsDoubledOnes) {
+  TempDir dir;
+  // The first separator of an absolute path is passed over; the doubled
+  // one makes a prefix ending with a backslash, which names the same folder.
+  EXPECT_EQ(Chain(dir.path() + "\\x\\\\y\\"), 0);
+  EXPECT_TRUE(PathExists(dir / "x/y"));
+  // A prefix right before a colon is a drive: not searched for. Only the
+  // folder after it is made (relative to the current directory here).
+  std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  EXPECT_EQ(Chain("d:\\sub\\"), (int)strlen("d:\\sub"));  // "d:/sub" has no parent "d:"
+  EXPECT_EQ(Chain("sub:\\"), 0);                           // nothing searched at all
+  EXPECT_FALSE(PathExists(dir / "sub:"));
+  std::filesystem::current_path(cwd);
+}

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "paths/path_utils.h"
+#include "tests/test_files.h"
+
+static std::string Ensure(const std::string& in) {
+  char out[64];
+  int n = EnsureTrailingBackslash(in.c_str(), out, 60);
+  EXPECT_EQ(n, (int)strlen(out));
+  return std::string(out, (size_t)n);
+}
+
+TEST(EnsureTrailingBackslash, AddsAtMostOneAndKnowsDoubleByteTails) {
+  EXPECT_EQ(Ensure(""), ".\\");
+  EXPECT_EQ(Ensure("C:"), "C:\\");
+  EXPECT_EQ(Ensure("a\\b"), "a\\b\\");
+  EXPECT_EQ(Ensure("a\\b\\"), "a\\b\\");
+  EXPECT_EQ(Ensure("a\\\\"), "a\\\\");
+  EXPECT_EQ(Ensure("a/"), "a/\\");
+  // 表 is 0x95 0x5C: its second byte is no separator.
+  EXPECT_EQ(Ensure("x\x95\x5C"), "x\x95\x5C\\");
+  char tight[4];
+  EXPECT_EQ(EnsureTrailingBackslash("abcd", tight, 3), -1);
+}
+
+TEST(FolderPartOf, StopsAtTheLastRealSeparator) {
+  EXPECT_EQ(FolderPartOf(""), 0);
+  EXPECT_EQ(FolderPartOf("name"), 0);
+  EXPECT_EQ(FolderPartOf("a\\b\\"), 4);
+  EXPECT_EQ(FolderPartOf(".\\dir\\file.txt"), 6);
+  EXPECT_EQ(FolderPartOf(".\\dir\\\x95\x5C"), 6);  // the file is 表
+  EXPECT_EQ(FolderPartOf(".\\\x83\x5C\\\x94\x5C\\\x8F\x5C"), 8);  // ソ\能\十
+  // A lead byte at the very end steps onto the terminator, not past it.
+  EXPECT_EQ(FolderPartOf("a\\\x95"), 2);
+}
+
+TEST(ProbeFolder, DriveRootsFoldersFilesAndNothing) {
+  TempDir dir;
+  WriteFileBytes(dir / "file", B("x"));
+  char root[] = "q:\\", bad[] = "1:\\";
+  EXPECT_EQ(ProbeFolder(root), FolderPresent);  // no drive q needed
+  EXPECT_EQ(ProbeFolder(bad), FolderAbsent);
+  // The POSIX layer maps backslashes to slashes, so a host path works.
+  std::string folder = dir.path() + "\\";
+  std::string file = dir.path() + "\\file\\";
+  std::string none = dir.path() + "\\none\\";
+  EXPECT_EQ(ProbeFolder(&folder[0]), FolderPresent);
+  EXPECT_EQ(ProbeFolder(&file[0]), NotAFolder);
+  EXPECT_EQ(ProbeFolder(&none[0]), FolderAbsent);
+  EXPECT_EQ(file, dir.path() + "\\file\\");  // restored
+  char current[] = ".\\";
+  EXPECT_EQ(ProbeFolder(current), FolderPresent);
+}
