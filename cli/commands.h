@@ -1,0 +1,46 @@
+// The subcommands of corvane. Each returns an exit code (exit_codes.h).
+#ifndef CORVANE_CLI_COMMANDS_H
+#define CORVANE_CLI_COMMANDS_H
+
+#include <string>
+#include <vector>
+
+#include "cli/archive_session.h"
+
+struct ReadOptions {
+  std::string archive;
+  std::string passwordFile;  // empty: ask on the terminal when needed
+};
+
+struct ExtractOptions {
+  ReadOptions read;
+  std::string dest = ".";
+  OverwritePolicy policy = OverwritePolicy::kAsk;
+  bool quiet = false;
+};
+
+struct CreateOptions {
+  std::string output;
+  std::vector<std::string> inputs;
+  std::string description;  // UTF-8 text, or @FILE
+  std::string runCommand;   // UTF-8
+  std::string passwordFile;
+  bool maskPassword = false;
+  int level = 2;
+  std::string stubFile;  // empty: the built-in stub
+};
+
+int ListCommand(const ReadOptions& o, bool json);
+int TestCommand(const ReadOptions& o, bool quiet);
+int ExtractCommand(const ExtractOptions& o);
+int CreateCommand(const CreateOptions& o);
+
+// Opens the archive and, when it is protected, takes the password from the
+// file or the terminal and checks it. Returns an exit code.
+int OpenForReading(const ReadOptions& o, ArchiveSession* session);
+
+// Reads a password file: UTF-8 text, one final newline dropped, converted
+// to Shift-JIS. False with a message when it cannot be read or converted.
+bool ReadPasswordFile(const std::string& path, std::string* sjis);
+
+#endif

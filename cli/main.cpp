@@ -1,0 +1,68 @@
+// corvane: lists, tests, extracts and creates self-extracting archives.
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"corvane: list, test, extract and create self-extracting archives"};
+  app.require_subcommand(1);
+
+  ReadOptions listOptions;
+  bool json = false;
+  CLI::App* list = app.add_subcommand("list", "List the items, the description and the run command");
+  list->add_option("archive", listOptions.archive, "The archive")->required();
+  list->add_option("--password-file", listOptions.passwordFile, "Read the password from this file");
+  list->add_flag("--json", json, "Print JSON for scripts");
+
+  ReadOptions testOptions;
+  bool testQuiet = false;
+  CLI::App* test = app.add_subcommand("test", "Decode everything and check every block, writing nothing");
+  test->add_option("archive", testOptions.archive, "The archive")->required();
+  test->add_option("--password-file", testOptions.passwordFile, "Read the password from this file");
+  test->add_flag("-q,--quiet", testQuiet, "No progress and no summary");
+
+  ExtractOptions extractOptions;
+  bool overwrite = false, skipExisting = false;
+  CLI::App* extract = app.add_subcommand("extract", "Extract every folder and file");
+  extract->add_option("archive", extractOptions.read.archive, "The archive")->required();
+  extract->add_option("-d,--dest", extractOptions.dest, "Destination folder (made if missing)");
+  extract->add_option("--password-file", extractOptions.read.passwordFile,
+                      "Read the password from this file");
+  CLI::Option* ow = extract->add_flag("--overwrite", overwrite, "Overwrite existing files");
+  extract->add_flag("--skip-existing", skipExisting, "Keep existing files")->excludes(ow);
+  extract->add_flag("-q,--quiet", extractOptions.quiet, "No progress bar");
+
+  CreateOptions createOptions;
+  CLI::App* create = app.add_subcommand("create", "Create an archive from folders and files");
+  create->add_option("output", createOptions.output, "The archive to write")->required();
+  create->add_option("paths", createOptions.inputs, "Folders and files to put in it");
+  create->add_option("--description", createOptions.description,
+                     "Description text, or @FILE to read it (UTF-8)");
+  create->add_option("--run", createOptions.runCommand,
+                     "Document or program the stub opens after extracting");
+  create->add_option("--password-file", createOptions.passwordFile,
+                     "Protect with the password in this file");
+  create->add_flag("--mask-password", createOptions.maskPassword,
+                   "Have the stub show '*' for each typed character");
+  create->add_option("--level", createOptions.level, "1 fast, 2 default, 3 best")
+      ->check(CLI::Range(1, 3));
+  create->add_option("--stub", createOptions.stubFile, "Use this 26112-byte stub");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int r = app.exit(e);
+    return r == 0 ? kExitSuccess : kExitUsage;
+  }
+
+  if (*list) return ListCommand(listOptions, json);
+  if (*test) return TestCommand(testOptions, testQuiet);
+  if (*extract) {
+    extractOptions.policy = overwrite      ? OverwritePolicy::kAlways
+                            : skipExisting ? OverwritePolicy::kNever
+                                           : OverwritePolicy::kAsk;
+    return ExtractCommand(extractOptions);
+  }
+  return CreateCommand(createOptions);
+}

@@ -1,0 +1,23 @@
+#include <stdio.h>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+int TestCommand(const ReadOptions& o, bool quiet) {
+  ArchiveSession session;
+  int code = OpenForReading(o, &session);
+  if (code != kExitSuccess) return code;
+  int64_t files = 0, bytes = 0;
+  session.onItem = [&](const Extraction& x) {
+    if (!x.item.isFolder) {
+      files++;
+      bytes += x.item.size;
+    }
+  };
+  session.showProgress = !quiet;
+  code = session.Run("");
+  if (code == kExitSuccess && !quiet)
+    printf("%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,
+           (long long)bytes);
+  return code;
+}

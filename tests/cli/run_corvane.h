@@ -1,0 +1,16 @@
+// Runs the corvane binary with arguments and collects what it says.
+#ifndef CORVANE_TESTS_CLI_RUN_CORVANE_H
+#define CORVANE_TESTS_CLI_RUN_CORVANE_H
+
+#include <string>
+#include <vector>
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+// Standard input is /dev/null, so no question can be answered.
+RunResult RunCorvane(const std::vector<std::string>& args);
+
+#endif
