@@ -123,7 +123,7 @@ OverwriteAnswer ArchiveSession::AskOverwrite(Extraction* x) {
 }
 
 void ArchiveSession::NoteStatus(Extraction* x) {
-  if (!progress_) return;
+  if (!progress_ || !progress_->enabled()) return;
   progress_->Update(reader_->filePos, reader_->fileSize,
                     itemInHand_ ? SjisForDisplay(x->name) : std::string());
 }

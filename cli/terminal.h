@@ -27,6 +27,7 @@ class ProgressBar {
   ~ProgressBar();
   void Update(int64_t done, int64_t total, const std::string& label);
   void Clear();
+  bool enabled() const { return enabled_; }
 
  private:
   bool enabled_;

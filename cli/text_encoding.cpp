@@ -7,10 +7,10 @@
 
 namespace {
 
-// One converter per direction, opened on first use.
-bool Convert(const char* to, const char* from, const std::string& in, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
+// Converts with a converter opened once per direction and reset per call.
+bool Convert(iconv_t cd, const std::string& in, std::string* out) {
   if (cd == (iconv_t)-1) return false;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   out->clear();
   char* src = const_cast<char*>(in.data());
   size_t left = in.size();
@@ -26,18 +26,25 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
       break;
     }
   }
-  iconv_close(cd);
+  if (ok) {
+    char* dst = buf;
+    size_t room = sizeof buf;
+    ok = iconv(cd, nullptr, nullptr, &dst, &room) != (size_t)-1;
+    out->append(buf, (size_t)(dst - buf));
+  }
   return ok;
 }
 
 }  // namespace
 
 bool Utf8ToSjis(const std::string& utf8, std::string* sjis) {
-  return Convert("CP932", "UTF-8", utf8, sjis);
+  static iconv_t cd = iconv_open("CP932", "UTF-8");
+  return Convert(cd, utf8, sjis);
 }
 
 bool SjisToUtf8(const std::string& sjis, std::string* utf8) {
-  return Convert("UTF-8", "CP932", sjis, utf8);
+  static iconv_t cd = iconv_open("UTF-8", "CP932");
+  return Convert(cd, sjis, utf8);
 }
 
 std::string SjisForDisplay(const std::string& sjis) {
