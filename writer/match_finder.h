@@ -1,0 +1,67 @@
+// Hash-chain match finding over one file's coordinate space: the preset
+// history (coordinates 0 to P - 1) followed by the bytes to code. Matches
+// reach at most 8192 back and never before coordinate 0, and are at most
+// 4352 long and never longer than what is left of the buffer.
+//
+// Chains link positions with equal 3-byte hashes; `previous` is indexed by
+// position mod 8192, which is exactly the reach of a match, so an entry is
+// overwritten only once it is out of reach. A second table keeps the last
+// position of every 2-byte pair for matches of length 2, which pay only
+// when near.
+#ifndef CORVANE_WRITER_MATCH_FINDER_H
+#define CORVANE_WRITER_MATCH_FINDER_H
+
+#include <stdint.h>
+
+#include <vector>
+
+struct Match {
+  int32_t length;
+  int32_t distance;
+};
+
+// Longest match list FindMatches returns: one entry per new best length.
+const int kMaxMatchList = 64;
+
+class MatchFinder {
+ public:
+  MatchFinder();
+
+  // `data` holds `size` coordinates and must stay valid while in use.
+  // maxChain bounds the candidates looked at per position; a match of
+  // niceLength or more ends the search at once. The tables are kept from
+  // one file to the next and invalidated by an epoch instead of cleared,
+  // because an archive may hold many thousands of small files.
+  void Begin(const uint8_t* data, int32_t size, int maxChain, int niceLength);
+
+  // Enters a position into the tables. Positions must be inserted in
+  // increasing order, each after any search made at it.
+  void Insert(int32_t pos);
+
+  // Matches at pos, lengths strictly increasing, each with the nearest
+  // distance found for it. Returns how many (0 to kMaxMatchList).
+  int FindMatches(int32_t pos, Match* out);
+
+  // Common length of the bytes at a and b, up to limit.
+  int32_t CommonLength(int32_t a, int32_t b, int32_t limit) const;
+
+ private:
+  uint32_t Hash3(int32_t pos) const;
+  // Table entries hold epoch + position + 1; anything at or below the
+  // epoch belongs to an earlier file and reads as "none" (-1).
+  int32_t Decode(uint32_t entry) const {
+    return entry > epoch_ ? (int32_t)(entry - epoch_ - 1) : -1;
+  }
+  uint32_t Encode(int32_t pos) const { return epoch_ + (uint32_t)pos + 1; }
+
+  const uint8_t* data_ = nullptr;
+  int32_t size_ = 0;
+  int maxChain_ = 0;
+  int niceLength_ = 0;
+  uint32_t epoch_ = 0;
+  std::vector<uint32_t> head_;     // 3-byte hash -> newest position
+  std::vector<int32_t> previous_;  // position mod 8192 -> older position
+  std::vector<uint32_t> pairHead_;  // 2-byte pair -> newest position
+};
+
+#endif

@@ -1,0 +1,169 @@
+#include "writer/payload_writer.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <unordered_set>
+
+#include "payload/password.h"
+#include "writer/archive_names.h"
+#include "writer/block_writer.h"
+#include "writer/file_encoder.h"
+#include "writer/item_stream_writer.h"
+
+static const int64_t kMaxFileSize = INT32_MAX;
+
+static std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+
+static std::string EntryLabel(const ArchiveEntry& e) {
+  return Quoted(e.hostPath.empty() ? e.name : e.hostPath);
+}
+
+static bool CheckOptions(const ArchiveOptions& o, std::string* error) {
+  if (o.description.find('\0') != std::string::npos) {
+    *error = "the description contains a zero byte";
+    return false;
+  }
+  if (o.runCommand.find('\0') != std::string::npos) {
+    *error = "the run command contains a zero byte";
+    return false;
+  }
+  if (o.password.find('\0') != std::string::npos) {
+    *error = "the password contains a zero byte";
+    return false;
+  }
+  if (!o.password.empty() && o.protectionFlags == 0) {
+    *error = "a password needs non-zero protection flags";
+    return false;
+  }
+  if (o.level < 1 || o.level > 3) {
+    *error = "the compression level must be 1, 2 or 3";
+    return false;
+  }
+  return true;
+}
+
+static bool CheckEntries(const std::vector<ArchiveEntry>& entries,
+                         std::string* error) {
+  std::unordered_set<std::string> seen;
+  for (const ArchiveEntry& e : entries) {
+    std::string why;
+    if (!CheckItemName(e.name, e.isFolder, &why)) {
+      *error = "the item name " + Quoted(e.name) + " " + why;
+      return false;
+    }
+    if (!seen.insert(e.name).second) {
+      *error = "the item name " + Quoted(e.name) + " is given twice";
+      return false;
+    }
+    if (!e.isFolder && e.hostPath.empty() && (int64_t)e.data.size() > kMaxFileSize) {
+      *error = EntryLabel(e) + " is 2 GiB or larger";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The contents of a file entry, whole: the coder needs the file's bytes
+// around every position. Files are read one at a time.
+static bool ReadEntryData(const ArchiveEntry& e, std::vector<uint8_t>* data,
+                          std::string* error) {
+  if (e.hostPath.empty()) {
+    *data = e.data;
+    return true;
+  }
+  FILE* f = fopen(e.hostPath.c_str(), "rb");
+  if (!f) {
+    *error = "cannot open " + EntryLabel(e) + ": " + strerror(errno);
+    return false;
+  }
+  data->clear();
+  uint8_t chunk[65536];
+  bool ok = true;
+  for (;;) {
+    size_t got = fread(chunk, 1, sizeof chunk, f);
+    data->insert(data->end(), chunk, chunk + got);
+    if ((int64_t)data->size() > kMaxFileSize) {
+      *error = EntryLabel(e) + " is 2 GiB or larger";
+      ok = false;
+      break;
+    }
+    if (got < sizeof chunk) {
+      if (ferror(f)) {
+        *error = "cannot read " + EntryLabel(e) + ": " + strerror(errno);
+        ok = false;
+      }
+      break;
+    }
+  }
+  fclose(f);
+  return ok;
+}
+
+static void PutHeaderString(ByteSink* sink, const std::string& s) {
+  sink->Write((const uint8_t*)s.data(), s.size());
+  uint8_t zero = 0;
+  sink->Write(&zero, 1);
+}
+
+static void PutHeader(const ArchiveOptions& o, ByteSink* sink) {
+  uint8_t size[kExpectedSizeBytes] = {0, 0, 0, 0};
+  sink->Write(size, sizeof size);
+  PutHeaderString(sink, o.description);
+  PutHeaderString(sink, o.runCommand);
+  uint8_t flags = o.password.empty() ? 0 : o.protectionFlags;
+  sink->Write(&flags, 1);
+  if (flags) {
+    // The check value is stored with each byte XORed with the flags.
+    uint16_t check = PasswordCheckValue((const uint8_t*)o.password.data(),
+                                        (int)o.password.size());
+    uint16_t stored = (uint16_t)(check ^ (flags * 257u));
+    uint8_t word[2] = {(uint8_t)stored, (uint8_t)(stored >> 8)};
+    sink->Write(word, 2);
+  }
+}
+
+bool WritePayload(const std::vector<ArchiveEntry>& entries,
+                  const ArchiveOptions& options, ByteSink* sink,
+                  WriterStats* stats, std::string* error) {
+  if (!CheckOptions(options, error) || !CheckEntries(entries, error)) return false;
+  WriterStats local;
+  uint64_t start = sink->written();
+  PutHeader(options, sink);
+  BlockWriter blocks(sink, options.password);
+  ItemStreamWriter items(&blocks);
+  FileEncoder encoder(options.level);
+  std::vector<uint8_t> data;
+  EncodedFile coded;
+  for (const ArchiveEntry& e : entries) {
+    if (e.isFolder) {
+      items.PutFolder(e.name);
+      local.folders++;
+      continue;
+    }
+    if (!ReadEntryData(e, &data, error)) return false;
+    int32_t size = (int32_t)data.size();
+    encoder.Encode(data.data(), size, &coded);
+    FileRecord record;
+    record.creationTime = e.creationTime;
+    record.accessTime = e.accessTime;
+    record.writeTime = e.writeTime;
+    record.size = size;
+    record.distance = coded.distance;
+    record.shared = coded.shared;
+    items.PutFile(e.name, record, coded.body);
+    local.files++;
+    local.inputBytes += (uint64_t)size;
+  }
+  // The extractor reads items until the stream ends, so the stream needs
+  // one at least; the destination folder itself is the harmless one.
+  if (entries.empty()) {
+    items.PutFolder(".");
+    local.folders++;
+  }
+  blocks.Finish();
+  local.payloadBytes = sink->written() - start;
+  if (stats) *stats = local;
+  return true;
+}

@@ -1,0 +1,137 @@
+#include "writer/reference_chooser.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+static const int kMaxDistanceBack = kRingSlots - 1;
+static const int32_t kSampledBytes = 8192;
+// One position in 16 is sampled: about 500 samples for 8 KB of text.
+static const int kSampleShift = 28;
+// Fewer shared samples than this say nothing about a useful history.
+static const int kMinScore = 4;
+// A shared start this long wins without being tried against others at
+// level 1.
+static const int32_t kConvincingShared = 64;
+// K costs two bytes of the record, so a shorter shared start saves
+// nothing on its own.
+static const int32_t kMinShared = 3;
+
+void SampleStart(const uint8_t* data, int32_t size, std::vector<uint32_t>* out) {
+  out->clear();
+  int32_t end = std::min(size, kSampledBytes);
+  for (int32_t i = 0; i + 4 <= end; i++) {
+    uint32_t v;
+    memcpy(&v, data + i, 4);
+    uint32_t h = v * 2654435761u;
+    if ((h >> kSampleShift) == 0) out->push_back(v);
+  }
+  std::sort(out->begin(), out->end());
+  out->erase(std::unique(out->begin(), out->end()), out->end());
+}
+
+ReferenceChooser::ReferenceChooser(int level) : level_(level) {}
+
+const ReferenceChooser::Slot& ReferenceChooser::Back(int distance) const {
+  return slots_[(filesSeen_ - distance) % kRingSlots];
+}
+
+const uint8_t* ReferenceChooser::SlotData(int distance) const {
+  return Back(distance).data.data();
+}
+
+int32_t ReferenceChooser::SlotLength(int distance) const {
+  return (int32_t)Back(distance).data.size();
+}
+
+void ReferenceChooser::Unindex(const Slot& slot) {
+  for (uint32_t s : slot.samples) {
+    auto it = index_.find(s);
+    if (it == index_.end()) continue;
+    std::vector<int64_t>& files = it->second;
+    files.erase(std::remove(files.begin(), files.end(), slot.serial), files.end());
+    if (files.empty()) index_.erase(it);
+  }
+}
+
+void ReferenceChooser::AddFile(const uint8_t* data, int32_t size) {
+  Slot& slot = slots_[filesSeen_ % kRingSlots];
+  if (slot.serial >= 0) Unindex(slot);
+  slot.serial = filesSeen_;
+  slot.data.assign(data, data + std::min(size, (int32_t)kSlotBytes));
+  SampleStart(data, size, &slot.samples);
+  for (uint32_t s : slot.samples) index_[s].push_back(slot.serial);
+  filesSeen_++;
+}
+
+std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
+                                                       int32_t size) {
+  std::vector<ReferenceChoice> choices;
+  int reach = (int)std::min<int64_t>(kMaxDistanceBack, filesSeen_);
+  if (size == 0 || reach == 0) {
+    choices.push_back({0, 0});
+    return choices;
+  }
+
+  // Resemblance scores, by distance.
+  int score[kRingSlots] = {};
+  std::vector<uint32_t> samples;
+  SampleStart(data, size, &samples);
+  for (uint32_t s : samples) {
+    auto it = index_.find(s);
+    if (it == index_.end()) continue;
+    for (int64_t serial : it->second) {
+      int64_t distance = filesSeen_ - serial;
+      if (distance >= 1 && distance <= reach) score[distance]++;
+    }
+  }
+
+  // The longest shared start; among equal ones, the better history.
+  int bestShared = 0;
+  int32_t longest = 0;
+  for (int d = 1; d <= reach; d++) {
+    const Slot& slot = Back(d);
+    int32_t limit = std::min<int32_t>(size, (int32_t)slot.data.size());
+    if (limit <= longest || slot.data[0] != data[0]) continue;
+    int32_t k = (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
+    if (k > longest || (k == longest && k > 0 && score[d] > score[bestShared])) {
+      longest = k;
+      bestShared = d;
+    }
+  }
+
+  // The best histories, highest score first, nearest first on ties.
+  int wanted = level_ >= 3 ? 5 : level_ == 2 ? 2 : 1;
+  std::vector<int> byScore;
+  for (int d = 1; d <= reach; d++)
+    if (score[d] >= kMinScore) byScore.push_back(d);
+  std::stable_sort(byScore.begin(), byScore.end(),
+                   [&](int a, int b) { return score[a] > score[b]; });
+  if ((int)byScore.size() > wanted) byScore.resize((size_t)wanted);
+
+  auto sharedWith = [&](int d) -> int32_t {
+    const Slot& slot = Back(d);
+    int32_t limit = std::min<int32_t>(size, (int32_t)slot.data.size());
+    return (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
+  };
+
+  if (level_ <= 1) {
+    // One choice, no trials: a convincing shared start, else the best
+    // history, else a short shared start, else nothing.
+    if (longest >= kConvincingShared ||
+        (longest >= kMinShared &&
+         (byScore.empty() || score[bestShared] >= score[byScore[0]])))
+      choices.push_back({bestShared, longest});
+    else if (!byScore.empty())
+      choices.push_back({byScore[0], sharedWith(byScore[0])});
+    else
+      choices.push_back({0, 0});
+    return choices;
+  }
+
+  if (longest >= kMinShared) choices.push_back({bestShared, longest});
+  for (int d : byScore)
+    if (d != bestShared || longest < kMinShared) choices.push_back({d, sharedWith(d)});
+  choices.push_back({0, 0});
+  return choices;
+}

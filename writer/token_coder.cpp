@@ -1,0 +1,88 @@
+#include "writer/token_coder.h"
+
+void ReadCodes(const CodeTree& tree, SymbolCodes* codes) {
+  // Depth-first from the root with an explicit stack; a tree of 1023
+  // nodes needs at most 512 pending entries.
+  struct Pending {
+    int16_t node;
+    uint16_t depth;
+    uint64_t bits;
+  };
+  Pending stack[kSymbols + 1];
+  int top = 0;
+  codes->anyLong = false;
+  codes->parent[kRootNode] = kNoChild;
+  stack[top++] = {(int16_t)kRootNode, 0, 0};
+  while (top > 0) {
+    Pending p = stack[--top];
+    const CodeNode& n = tree.pool[p.node];
+    if (n.firstChild == kNoChild) {
+      codes->length[n.symbol] = p.depth;
+      codes->bits[n.symbol] = p.bits;
+      if (p.depth > kMaxShortCode) codes->anyLong = true;
+      continue;
+    }
+    uint64_t second = p.depth < 64 ? p.bits | (1ull << p.depth) : p.bits;
+    codes->parent[n.firstChild] = p.node;
+    codes->parent[n.secondChild] = p.node;
+    stack[top++] = {n.secondChild, (uint16_t)(p.depth + 1), second};
+    stack[top++] = {n.firstChild, (uint16_t)(p.depth + 1), p.bits};
+  }
+}
+
+void PutSymbol(const CodeTree& tree, const SymbolCodes& codes, int symbol,
+               BitWriter* out) {
+  int length = codes.length[symbol];
+  if (length <= kMaxShortCode) {
+    out->Put64(codes.bits[symbol], length);
+    return;
+  }
+  // A long code: collect the steps from the leaf up, then write them from
+  // the root down.
+  uint8_t steps[kSymbols];
+  int n = 0;
+  for (int node = symbol; codes.parent[node] != kNoChild;
+       node = codes.parent[node])
+    steps[n++] = tree.pool[codes.parent[node]].secondChild == node;
+  while (n > 0) out->Put(steps[--n], 1);
+}
+
+void TokenCoder::Begin(BitWriter* out) {
+  out_ = out;
+  tokens_ = 0;
+  ResetCodeTree(&literalTree_);
+  ResetCodeTree(&distanceTree_);
+  Rebuild();
+}
+
+void TokenCoder::Rebuild() {
+  BuildCodeTree(&literalTree_);
+  BuildCodeTree(&distanceTree_);
+  ReadCodes(literalTree_, &literalCodes_);
+  ReadCodes(distanceTree_, &distanceCodes_);
+}
+
+void TokenCoder::EndToken() {
+  tokens_++;
+  if (IsRebuildPoint(tokens_)) Rebuild();
+}
+
+void TokenCoder::PutLiteral(uint8_t byte) {
+  PutSymbol(literalTree_, literalCodes_, byte, out_);
+  CountSymbol(&literalTree_, byte);
+  EndToken();
+}
+
+void TokenCoder::PutMatch(int length, int distance) {
+  int s = LengthSymbol(length);
+  PutSymbol(literalTree_, literalCodes_, s, out_);
+  CountSymbol(&literalTree_, s);
+  if (s == kLongLengthSymbol)
+    out_->Put((uint32_t)(length - kLongMatchBase), kLongLengthBits);
+  int d = DistanceSymbol(distance);
+  PutSymbol(distanceTree_, distanceCodes_, d, out_);
+  CountSymbol(&distanceTree_, d);
+  out_->Put((uint32_t)((distance - 1) & ((1 << kDistanceBits) - 1)),
+            kDistanceBits);
+  EndToken();
+}
