@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/terminal.h"
+#include "engine/engine_host.h"
 #include "engine/extraction.h"
 #include "payload/payload_layout.h"
 
