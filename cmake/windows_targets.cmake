@@ -1,8 +1,11 @@
-# The Windows build: the core as it will go into the stub, optimised for
-# size, and a report of how large its objects are.
-set(CMAKE_CXX_FLAGS_MINSIZEREL "-Os")
+# The Windows build: the core as it goes into the stub, optimised for size,
+# a report of how large its objects are, and the stub itself.
+enable_language(RC)
+set(STUB_SIZE 26112)
+set(SIZE_FLAGS -Os -ffunction-sections -fno-asynchronous-unwind-tables
+               -fno-unwind-tables -fno-stack-protector)
 foreach(lib corvane_core corvane_platform)
-  target_compile_options(${lib} PRIVATE -Os -ffunction-sections -fdata-sections)
+  target_compile_options(${lib} PRIVATE ${SIZE_FLAGS})
 endforeach()
 
 add_custom_target(core_size ALL
@@ -10,3 +13,45 @@ add_custom_target(core_size ALL
           $<TARGET_FILE:corvane_platform>
   DEPENDS corvane_core corvane_platform
   COMMENT "Sizes of the core objects for 32-bit Windows")
+
+# The icon, drawn as text in res/ and turned into an .ico here.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ICON ${CMAKE_BINARY_DIR}/res/main_icon.ico)
+add_custom_command(OUTPUT ${ICON}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/res/make_icon.py
+          ${CMAKE_SOURCE_DIR}/res/main_icon.txt ${ICON}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/main_icon.txt ${CMAKE_SOURCE_DIR}/res/make_icon.py)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/stub.rc PROPERTIES OBJECT_DEPENDS ${ICON})
+
+# The stub: no C runtime, its own entry point, every text in Shift-JIS.
+add_executable(stub_image WIN32
+  app/stub_main.cpp
+  app/fatal_end.cpp
+  app/engine_host_stub.cpp
+  app/mini_crt.cpp
+  ui/main_window.cpp
+  ui/progress_window.cpp
+  ui/folder_chooser.cpp
+  ui/message_box.cpp
+  ui/controls.cpp
+  res/stub.rc)
+set_target_properties(stub_image PROPERTIES OUTPUT_NAME linked_image)
+target_include_directories(stub_image PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/res)
+target_compile_options(stub_image PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${SIZE_FLAGS} -fno-exceptions
+                       -fno-rtti -fexec-charset=CP932>)
+set_source_files_properties(app/mini_crt.cpp PROPERTIES COMPILE_OPTIONS
+                            "-fno-builtin;-fno-tree-loop-distribute-patterns")
+target_link_options(stub_image PRIVATE -nostdlib -Wl,-e,_StubEntry -Wl,--gc-sections -s
+                    -Wl,--no-insert-timestamp -Wl,--build-id=none)
+target_link_libraries(stub_image PRIVATE corvane_core corvane_platform kernel32 user32 gdi32
+                      shell32 gcc)
+
+# Exactly 26112 bytes: the linked image padded with zero bytes, or a clear
+# failure when it has grown too large.
+set(STUB ${CMAKE_BINARY_DIR}/corvane-stub.exe)
+add_custom_command(TARGET stub_image POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:stub_image> -DSTUB=${STUB}
+          -DSTUB_SIZE=${STUB_SIZE} -P ${CMAKE_SOURCE_DIR}/cmake/pad_stub.cmake
+  BYPRODUCTS ${STUB}
+  VERBATIM)

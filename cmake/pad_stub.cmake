@@ -1,0 +1,12 @@
+# Pads the linked stub image to its fixed size, or fails when it is larger.
+file(SIZE ${IMAGE} size)
+if(size GREATER STUB_SIZE)
+  math(EXPR over "${size} - ${STUB_SIZE}")
+  message(FATAL_ERROR "The stub image is ${size} bytes, ${over} more than the ${STUB_SIZE} a stub must have.")
+endif()
+message(STATUS "Stub image: ${size} bytes linked, padded to ${STUB_SIZE}.")
+file(COPY_FILE ${IMAGE} ${STUB})
+execute_process(COMMAND truncate -s ${STUB_SIZE} ${STUB} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "Could not pad ${STUB}.")
+endif()

@@ -1,0 +1,17 @@
+#include "ui/controls.h"
+
+#include <string.h>
+
+#include "app/app_state.h"
+
+HWND MakeControl(HWND parent, const char* className, const char* text, DWORD style, int x,
+                 int y, int width, int height, int id) {
+  return CreateWindowExA(0, className, text, style, x, y, width, height, parent,
+                         (HMENU)(INT_PTR)id, app.instance, 0);
+}
+
+SIZE TextExtent(HDC dc, const char* text) {
+  SIZE s;
+  GetTextExtentPoint32A(dc, text, (int)strlen(text), &s);
+  return s;
+}
