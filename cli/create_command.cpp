@@ -5,7 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/placeholder_stub.h"
+#include "cli/default_stub.h"
 #include "cli/text_encoding.h"
 #include "payload/payload_layout.h"
 #include "writer/archive_writer.h"
@@ -55,7 +55,7 @@ int CreateCommand(const CreateOptions& o) {
 
   std::vector<uint8_t> stub;
   if (o.stubFile.empty()) {
-    stub = PlaceholderStub();
+    stub = DefaultStub();
   } else {
     std::string bytes;
     if (!ReadWholeFile(o.stubFile, &bytes) || bytes.size() != (size_t)kStubSize) {

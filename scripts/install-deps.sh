@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev                 # tests
   libbenchmark-dev                        # benchmarks
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
-  g++-mingw-w64-i686                      # 32-bit Windows build
+  g++-mingw-w64-i686 python3-minimal       # 32-bit Windows build, its icon
   zip gzip                                # comparisons in the measurements
 )
 
