@@ -5,7 +5,7 @@
 // Choices are compared on this many bytes past the longest shared start:
 // a preset history can only be matched in the first 8192 bytes of a body,
 // and beyond them the choices differ only through the trees' counts.
-static const int32_t kTrialBytes = 16384;
+static const int32_t kTrialBytes = 8192 + 2048;
 // The shared length K costs two bytes of the record.
 static const uint64_t kSharedFieldBits = 16;
 

@@ -9,11 +9,13 @@
 //
 // Refused, with the path in the message: a name that does not convert,
 // one that Windows cannot create or would change (forbidden characters,
-// control bytes, a trailing dot or space, "." and ".."), and two names of
-// one folder that differ only in ASCII letter case, which would overwrite
-// each other on Windows. Links given as paths are followed; links inside
-// folders are skipped, as is anything there that is neither a file nor a
-// folder, and reported as warnings.
+// control bytes, a trailing dot or space, "." and ".."), and two paths
+// given with the same base name. Two names of one folder that differ only
+// in ASCII letter case are kept, both, with a warning: on Windows the
+// second meets the first and the extractor asks before overwriting it.
+// Links given as paths are followed; links inside folders are skipped, as
+// is anything there that is neither a file nor a folder, and reported as
+// warnings.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -136,9 +138,14 @@ bool Collector::AddSiblings(std::vector<Child>* children, const std::string& pre
     std::string level;
     if (!ArchiveLevel(c, &level)) return false;
     auto seen = byFolded.emplace(FoldCase(level), c.hostPath);
-    if (!seen.second)
-      return Fail("'" + c.hostPath + "' and '" + seen.first->second +
-                  "' would have the same name on Windows");
+    if (!seen.second) {
+      // Only paths given side by side can have the very same name.
+      if (std::find(levels.begin(), levels.end(), level) != levels.end())
+        return Fail("'" + c.hostPath + "' and '" + seen.first->second +
+                    "' would have the same name");
+      Warn("'" + c.hostPath + "' and '" + seen.first->second +
+           "' differ only in letter case; on Windows the second replaces the first");
+    }
     levels.push_back(level);
   }
   for (size_t i = 0; i < children->size(); i++) {

@@ -16,6 +16,9 @@ static const int32_t kConvincingShared = 64;
 // K costs two bytes of the record, so a shorter shared start saves
 // nothing on its own.
 static const int32_t kMinShared = 3;
+// A history sharing this many samples beats coding without one; at level
+// 2 "no reference" is then not tried.
+static const int kSureScore = 16;
 
 void SampleStart(const uint8_t* data, int32_t size, std::vector<uint32_t>* out) {
   out->clear();
@@ -101,7 +104,7 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
   }
 
   // The best histories, highest score first, nearest first on ties.
-  int wanted = level_ >= 3 ? 5 : level_ == 2 ? 2 : 1;
+  int wanted = level_ >= 3 ? 5 : 1;
   std::vector<int> byScore;
   for (int d = 1; d <= reach; d++)
     if (score[d] >= kMinScore) byScore.push_back(d);
@@ -132,6 +135,8 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
   if (longest >= kMinShared) choices.push_back({bestShared, longest});
   for (int d : byScore)
     if (d != bestShared || longest < kMinShared) choices.push_back({d, sharedWith(d)});
-  choices.push_back({0, 0});
+  bool sure = longest >= kConvincingShared ||
+              (!byScore.empty() && score[byScore[0]] >= kSureScore);
+  if (level_ >= 3 || !sure || choices.empty()) choices.push_back({0, 0});
   return choices;
 }

@@ -47,12 +47,32 @@ void PutSymbol(const CodeTree& tree, const SymbolCodes& codes, int symbol,
   while (n > 0) out->Put(steps[--n], 1);
 }
 
+// The trees before token 0 are the same for every body: all counts 1 and
+// the identity leaf order, which a build over equal counts leaves as it
+// is. Their codes are read once; a build costs as much as coding
+// hundreds of tokens, and small files and trial encodes start often.
+static const SymbolCodes& StartingCodes() {
+  static SymbolCodes codes;
+  static bool ready = false;
+  if (!ready) {
+    static CodeTree tree;
+    ResetCodeTree(&tree);
+    BuildCodeTree(&tree);
+    ReadCodes(tree, &codes);
+    ready = true;
+  }
+  return codes;
+}
+
 void TokenCoder::Begin(BitWriter* out) {
   out_ = out;
   tokens_ = 0;
   ResetCodeTree(&literalTree_);
   ResetCodeTree(&distanceTree_);
-  Rebuild();
+  // Every starting code is 9 bits long, so the pools (read only for codes
+  // longer than 64 bits) are not needed until the next rebuild fills them.
+  literalCodes_ = StartingCodes();
+  distanceCodes_ = StartingCodes();
 }
 
 void TokenCoder::Rebuild() {

@@ -127,15 +127,18 @@ TEST(Collect, RefusesNamesThatWouldNotExtractAsThemselves) {
   }
 }
 
-TEST(Collect, RefusesNamesThatCollideOnWindowsAndMissingPaths) {
+TEST(Collect, WarnsOfCaseOnlyDifferencesAndRefusesSameNamesAndMissingPaths) {
   TempDir dir;
   MakeFolder(dir / "t");
   MakeFile(dir / "t/Readme", B("1"), 1600000000);
   MakeFile(dir / "t/README", B("2"), 1600000000);
   std::vector<ArchiveEntry> entries;
+  std::vector<std::string> warnings;
   std::string error;
-  EXPECT_FALSE(CollectEntries({dir / "t"}, &entries, &error));
-  EXPECT_NE(error.find("same name"), std::string::npos) << error;
+  ASSERT_TRUE(CollectEntries({dir / "t"}, &entries, &error, &warnings)) << error;
+  EXPECT_EQ(NamesOf(entries), (std::vector<std::string>{"t/", "t\\README", "t\\Readme"}));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("letter case"), std::string::npos) << warnings[0];
   MakeFolder(dir / "u");
   MakeFile(dir / "u/t", B("3"), 1600000000);
   EXPECT_FALSE(CollectEntries({dir / "t/Readme", dir / "u/t", dir / "t"}, &entries, &error));

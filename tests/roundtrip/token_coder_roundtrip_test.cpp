@@ -1,0 +1,86 @@
+// The encoder's codes against the core's decoder walk: codes of every
+// depth, including paths longer than 64 steps, and prices that are the
+// bits really written.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/code_tree.h"
+#include "payload/block_reader.h"
+#include "tests/test_files.h"
+#include "writer/token_coder.h"
+
+namespace {
+
+// Decodes `count` symbols of `tree` from the bytes, through the core's
+// block reader, bit reader and tree walk.
+std::vector<int> DecodeWithCore(const CodeTree& tree, const Bytes& bits, int count) {
+  TempDir dir;
+  std::string path = dir / "stream";
+  WriteFileBytes(path, MakeBlockStream(bits));
+  OsFile f = OsOpenNative(path.c_str());
+  EXPECT_NE(f, kNoFile);
+  static BlockReader reader;
+  BeginBlockStream(&reader, f, false, nullptr, 0);
+  BitReader b = {&reader, 0, 0};
+  std::vector<int> symbols;
+  for (int i = 0; i < count; i++) symbols.push_back(DecodeSymbol(&tree, &b));
+  EXPECT_EQ(reader.status, kReadOk);
+  OsClose(f);
+  return symbols;
+}
+
+TEST(TokenCodes, PathsDeeperThan64StepsAreWrittenStepByStep) {
+  // Counts that wrapped past 2^31 sort last and merge into a chain: the
+  // tree becomes hundreds of levels deep.
+  static CodeTree tree;
+  ResetCodeTree(&tree);
+  for (int i = 0; i < kSymbols; i++) tree.counts[i] = i < 8 ? 100 - i : -i;
+  BuildCodeTree(&tree);
+  static SymbolCodes codes;
+  ReadCodes(tree, &codes);
+  ASSERT_TRUE(codes.anyLong);
+  int deepest = 0;
+  for (int i = 0; i < kSymbols; i++) deepest = std::max<int>(deepest, codes.length[i]);
+  EXPECT_GT(deepest, 400);
+
+  std::vector<int> sent = {0, 7, 8, 100, 511, 510, 63, 64, 65, 300, 1, 511};
+  Bytes out;
+  BitWriter w(&out);
+  uint64_t expectedBits = 0;
+  for (int s : sent) {
+    PutSymbol(tree, codes, s, &w);
+    expectedBits += codes.length[s];
+  }
+  w.Finish();
+  EXPECT_EQ(w.bitsWritten(), expectedBits);
+  EXPECT_EQ(DecodeWithCore(tree, out, (int)sent.size()), sent);
+}
+
+// Over a long run of tokens, with rebuilds at 0, 256, ... 2048, 3072 ...,
+// the price asked before each token is what that token costs.
+TEST(TokenCodes, PricesAreTheBitsWrittenAcrossRebuilds) {
+  std::mt19937 rng(77);
+  Bytes out;
+  BitWriter w(&out);
+  static TokenCoder coder;
+  coder.Begin(&w);
+  uint64_t priced = 0;
+  for (int t = 0; t < 6000; t++) {
+    uint64_t before = w.bitsWritten();
+    if (rng() % 3 == 0) {
+      int length = 2 + (int)(rng() % 300) * (rng() % 15 == 0 ? 14 : 1);
+      int distance = 1 + (int)(rng() % 8192) / (1 + (int)(rng() % 50));
+      priced = (uint64_t)coder.MatchPrice(length, distance);
+      coder.PutMatch(length, distance);
+    } else {
+      uint8_t byte = (uint8_t)(rng() % 40 + (rng() % 7 == 0 ? 150 : 60));
+      priced = (uint64_t)coder.LiteralPrice(byte);
+      coder.PutLiteral(byte);
+    }
+    ASSERT_EQ(w.bitsWritten() - before, priced) << "token " << t;
+  }
+  EXPECT_EQ(coder.tokens(), 6000);
+}
+
+}  // namespace
