@@ -31,10 +31,7 @@ TEST_P(DataRoundTrip, RandomAndTextLikeFilesComeBackExactly) {
     entries.push_back(FileEntry("text" + std::to_string(n), TextLike(seed++, n),
                                 t + 30000000, t + 40000000, t + 50000000));
   }
-  ArchiveOptions options;
-  options.level = c.level;
-  Extracted x = BuildAndExtract(dir, entries, options);
-  ExpectExtractedAsWritten(entries, x);
+  RoundTrip(dir, entries, AtLevel(c.level));
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, DataRoundTrip,
@@ -48,8 +45,7 @@ TEST(Compression, TextShrinksAndRandomDataStaysNearItsSize) {
   for (int level = 1; level <= 3; level++) {
     std::vector<uint8_t> payload;
     std::string error;
-    ArchiveOptions options;
-    options.level = level;
+    ArchiveOptions options = AtLevel(level);
     ASSERT_TRUE(BuildPayload({FileEntry("t", TextLike(5, 200000))}, options, &payload,
                              nullptr, &error))
         << error;
@@ -67,8 +63,7 @@ TEST(Compression, HigherLevelsDoNotLoseOnText) {
   for (int level = 1; level <= 3; level++) {
     std::vector<uint8_t> payload;
     std::string error;
-    ArchiveOptions options;
-    options.level = level;
+    ArchiveOptions options = AtLevel(level);
     ASSERT_TRUE(BuildPayload({FileEntry("t", text)}, options, &payload, nullptr, &error));
     sizes[level] = payload.size();
   }
@@ -90,11 +85,8 @@ TEST(LongMatches, RunsAndFarRepeatsAreMatchedAndRestored) {
   std::vector<ArchiveEntry> entries = {FileEntry("run", run), FileEntry("repeated", repeated),
                                        FileEntry("mixed", mixed)};
   for (int level = 1; level <= 3; level++) {
-    ArchiveOptions options;
-    options.level = level;
     TempDir each;
-    Extracted x = BuildAndExtract(each, entries, options);
-    ExpectExtractedAsWritten(entries, x);
+    Extracted x = RoundTrip(each, entries, AtLevel(level));
     // The runs and the four repeats cost next to nothing beyond the
     // random bytes: 8 KB of the pattern and the 1000 of "mixed".
     EXPECT_LT(x.payload.size(), (8192u + 1000) * 103 / 100 + 400) << "level " << level;

@@ -21,8 +21,7 @@ TEST(Names, ShiftJisNamesWithBackslashTrailBytesInFilesAndFolders) {
       FileEntry(inner + "\\" + kJuu, B("ten"), Moment(4), Moment(5), Moment(6)),
       FileEntry(folder + "\\" + kJuu + kHyo, Bytes(), Moment(7), Moment(8), Moment(9)),
   };
-  Extracted x = BuildAndExtract(dir, entries);
-  ExpectExtractedAsWritten(entries, x);
+  Extracted x = RoundTrip(dir, entries);
   // The folders are there under their UTF-8 names on the host.
   EXPECT_TRUE(PathExists(x.outDir + "/表示/ソフト/能力.txt"));
   EXPECT_TRUE(PathExists(x.outDir + "/表示/十表"));
@@ -39,8 +38,7 @@ TEST(Names, ReuseCountsZeroAndTwoHundredFiftyFive) {
       FolderEntry(std::string(200, 'L') + "\\" + std::string(90, 'M')),
       FileEntry(std::string(200, 'L') + "\\" + std::string(90, 'M') + "\\f", B("four")),
   };
-  Extracted x = BuildAndExtract(dir, entries);
-  ExpectExtractedAsWritten(entries, x);
+  Extracted x = RoundTrip(dir, entries);
   Bytes items = ItemStreamOf(x.payload);
   std::string s(items.begin(), items.end());
   // ab2 right after ab1's record: "*", 0, "2", 0.
@@ -64,10 +62,7 @@ TEST(Items, EmptyFilesAndAFileThatIsAllSharedStart) {
       FileEntry("same", data, Moment(7), Moment(8), Moment(9))};
   for (int level = 1; level <= 3; level++) {
     TempDir each;
-    ArchiveOptions options;
-    options.level = level;
-    Extracted x = BuildAndExtract(each, entries, options);
-    ExpectExtractedAsWritten(entries, x);
+    Extracted x = RoundTrip(each, entries, AtLevel(level));
     ASSERT_EQ(x.items.size(), 5u);
     EXPECT_EQ(x.items[0].distance, 0);
     EXPECT_EQ(x.items[2].distance, 0);
@@ -90,8 +85,7 @@ TEST(Items, AnEmptyInputStillExtracts) {
 TEST(Items, TheRootFolderEntryIsWrittenAsADot) {
   TempDir dir;
   std::vector<ArchiveEntry> entries = {FolderEntry("."), FileEntry("a", B("x"))};
-  Extracted x = BuildAndExtract(dir, entries);
-  ExpectExtractedAsWritten(entries, x);
+  Extracted x = RoundTrip(dir, entries);
 }
 
 // Empty files cost 30 bytes of record plus the name, so names of chosen
@@ -114,8 +108,7 @@ TEST(Blocks, StreamsOfExactlyOneBlockAndOneByteMore) {
   for (size_t total : {(size_t)4096, (size_t)4097}) {
     TempDir dir;
     std::vector<ArchiveEntry> entries = EmptyFilesOfStreamLength(total);
-    Extracted x = BuildAndExtract(dir, entries);
-    ExpectExtractedAsWritten(entries, x);
+    Extracted x = RoundTrip(dir, entries);
     EXPECT_EQ(ItemStreamOf(x.payload).size(), total);
     // One full block, then (for 4097) a block of one byte and its trailer.
     size_t header = HeaderLengthOf(x.payload);

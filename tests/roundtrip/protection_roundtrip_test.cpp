@@ -19,18 +19,21 @@ struct KeyCase {
   std::string password;
 };
 
+ArchiveOptions Protected(const KeyCase& c) {
+  ArchiveOptions options;
+  options.password = c.password;
+  options.protectionFlags = c.flags;
+  return options;
+}
+
 class ProtectedRoundTrip : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(ProtectedRoundTrip, TheRightKeyExtractsAndTheHeaderHoldsTheCheckWord) {
   const KeyCase c = GetParam();
   TempDir dir;
-  ArchiveOptions options;
-  options.password = c.password;
-  options.protectionFlags = c.flags;
+  ArchiveOptions options = Protected(c);
   options.description = "desc";
-  std::vector<ArchiveEntry> entries = SomeFiles();
-  Extracted x = BuildAndExtract(dir, entries, options, B(c.password));
-  ExpectExtractedAsWritten(entries, x);
+  Extracted x = RoundTrip(dir, SomeFiles(), options, B(c.password));
   // Header: size, "desc" 0, "" 0, flags, W = check XOR (F * 257).
   size_t at = 4 + 5 + 1;
   ASSERT_GT(x.payload.size(), at + 3);
@@ -50,12 +53,9 @@ TEST_P(ProtectedRoundTrip, TheRightKeyExtractsAndTheHeaderHoldsTheCheckWord) {
 TEST_P(ProtectedRoundTrip, AWrongKeyIsRejectedByTheBlockCheck) {
   const KeyCase c = GetParam();
   TempDir dir;
-  ArchiveOptions options;
-  options.password = c.password;
-  options.protectionFlags = c.flags;
   std::string wrong = c.password;
   wrong.back() ^= 1;
-  Extracted x = BuildAndExtract(dir, SomeFiles(), options, B(wrong));
+  Extracted x = BuildAndExtract(dir, SomeFiles(), Protected(c), B(wrong));
   EXPECT_EQ(x.outcome.result, kExtractDamaged);
   EXPECT_TRUE(x.items.empty());
 }

@@ -34,10 +34,8 @@ TEST_P(ReferenceRoundTrip, ASharedStartIsTakenFromTheEarlierFile) {
       FileEntry("base.txt", base), FolderEntry("sub"),
       FileEntry("sub\\edited.txt", edited), FileEntry("sub\\start.txt", shortStart),
       FileEntry("sub\\longer.txt", longer)};
-  ArchiveOptions options;
-  options.level = GetParam();
-  Extracted x = BuildAndExtract(dir, entries, options);
-  ExpectExtractedAsWritten(entries, x);
+  ArchiveOptions options = AtLevel(GetParam());
+  Extracted x = RoundTrip(dir, entries, options);
   ASSERT_EQ(x.items.size(), 5u);
   // edited: the whole slot of base (16384 bytes) is its start.
   EXPECT_EQ(ReferencedFile(x.items, 2), 0);
@@ -67,10 +65,8 @@ TEST_P(ReferenceRoundTrip, AResemblingFileUsesThePresetHistory) {
   Bytes unrelated = RandomBytes(201, 5000);
   std::vector<ArchiveEntry> entries = {FileEntry("a.txt", first), FileEntry("b.bin", unrelated),
                                        FileEntry("c.txt", second)};
-  ArchiveOptions options;
-  options.level = GetParam();
-  Extracted x = BuildAndExtract(dir, entries, options);
-  ExpectExtractedAsWritten(entries, x);
+  ArchiveOptions options = AtLevel(GetParam());
+  Extracted x = RoundTrip(dir, entries, options);
   ASSERT_EQ(x.items.size(), 3u);
   EXPECT_EQ(ReferencedFile(x.items, 2), 0) << "c.txt should borrow from a.txt";
   EXPECT_LT(x.items[2].shared, 10);
@@ -112,10 +108,7 @@ TEST(ReferenceRing, ReferencesResolveAfterTheRingWraps) {
     entries.push_back(FileEntry("f" + std::to_string(i), data, TimeOf(1600000000 + i, 0),
                                 TimeOf(1600000001 + i, 0), TimeOf(1600000002 + i, 0)));
   }
-  ArchiveOptions options;
-  options.level = 1;
-  Extracted x = BuildAndExtract(dir, entries, options);
-  ExpectExtractedAsWritten(entries, x);
+  Extracted x = RoundTrip(dir, entries, AtLevel(1));
   ASSERT_EQ(x.items.size(), entries.size());
   int referencing = 0;
   for (int i = 70; i < 600; i++) {

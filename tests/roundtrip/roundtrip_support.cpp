@@ -93,6 +93,19 @@ Extracted BuildAndExtract(const TempDir& dir, const std::vector<ArchiveEntry>& e
   return x;
 }
 
+ArchiveOptions AtLevel(int level) {
+  ArchiveOptions options;
+  options.level = level;
+  return options;
+}
+
+Extracted RoundTrip(const TempDir& dir, const std::vector<ArchiveEntry>& entries,
+                    const ArchiveOptions& options, const Bytes& key) {
+  Extracted x = BuildAndExtract(dir, entries, options, key);
+  ExpectExtractedAsWritten(entries, x);
+  return x;
+}
+
 std::string HostPathOf(const std::string& outDir, const std::string& archiveName) {
   char host[16384];
   int n = PosixMapPath(archiveName.c_str(), host, sizeof host);

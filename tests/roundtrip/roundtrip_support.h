@@ -43,6 +43,14 @@ Extracted BuildAndExtract(const TempDir& dir, const std::vector<ArchiveEntry>& e
                           const ArchiveOptions& options = ArchiveOptions(),
                           const Bytes& key = Bytes());
 
+// Options at a compression level, all else default.
+ArchiveOptions AtLevel(int level);
+
+// BuildAndExtract, then ExpectExtractedAsWritten.
+Extracted RoundTrip(const TempDir& dir, const std::vector<ArchiveEntry>& entries,
+                    const ArchiveOptions& options = ArchiveOptions(),
+                    const Bytes& key = Bytes());
+
 // The host path of an extracted item, from its Shift-JIS archive name.
 std::string HostPathOf(const std::string& outDir, const std::string& archiveName);
 
