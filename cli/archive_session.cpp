@@ -125,11 +125,10 @@ OverwriteAnswer ArchiveSession::AskOverwrite(Extraction* x) {
 void ArchiveSession::NoteStatus(Extraction* x) {
   if (!progress_ || !progress_->enabled()) return;
   progress_->Update(reader_->filePos, reader_->fileSize,
-                    itemInHand_ ? SjisForDisplay(x->name) : std::string());
+                    x->nameInHand ? SjisForDisplay(x->name) : std::string());
 }
 
 void ArchiveSession::NoteItem(Extraction* x) {
-  itemInHand_ = true;
   if (onItem) onItem(*x);
 }
 
@@ -175,7 +174,9 @@ int ArchiveSession::Run(const std::string& dest) {
 }
 
 int ArchiveSession::Report(ExtractResult result, Extraction* x) {
-  std::string item = itemInHand_ ? "'" + Shown(x->fullPath) + "'" : "the first item";
+  std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
+                     : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
+                                  : "the first item";
   switch (result) {
     case kExtractFinished:
       return kExitSuccess;

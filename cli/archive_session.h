@@ -65,7 +65,6 @@ class ArchiveSession {
   std::unique_ptr<BlockReader> reader_;
   std::unique_ptr<Extraction> extraction_;
   std::unique_ptr<ProgressBar> progress_;
-  bool itemInHand_ = false;
   bool askedWithoutTerminal_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "engine/engine_host.h"
 #include "engine/symbol_decoder.h"
 #include "paths/folder_chain.h"
+#include "paths/name_safety.h"
 #include "paths/path_utils.h"
 
 // The status of the block stream as a result of the run.
@@ -108,6 +109,38 @@ static ExtractResult ReadFileFields(Extraction* x) {
   return kExtractFinished;
 }
 
+// The file at its own name, where nothing stood before.
+static OsFile CreateDirect(Extraction* x) {
+  memcpy(x->outputPath, x->fullPath, (size_t)x->fullPathLen + 1);
+  return OsCreateFile(x->outputPath);
+}
+
+// A new file beside the one it replaces: "corvane-N.tmp" in the same folder
+// (the same file system, so the final move is one step).
+static OsFile CreateTemporary(Extraction* x) {
+  int folderLen = FolderPartOf(x->fullPath);
+  memcpy(x->outputPath, x->fullPath, (size_t)folderLen);
+  for (int n = 0; n < 1000; n++) {
+    char* p = x->outputPath + folderLen;
+    const char* stem = "corvane-";
+    while (*stem) *p++ = *stem++;
+    char digits[4];
+    int d = 0, v = n;
+    do {
+      digits[d++] = (char)('0' + v % 10);
+      v /= 10;
+    } while (v);
+    while (d) *p++ = digits[--d];
+    const char* ext = ".tmp";
+    while (*ext) *p++ = *ext++;
+    *p = 0;
+    OsFile f = OsCreateNewFile(x->outputPath);
+    if (f != kNoFile) return f;
+    if (OsProbeEntry(x->outputPath) == kEntryNone) break;  // not a name clash
+  }
+  return kNoFile;
+}
+
 static ExtractResult FileEntry(Extraction* x) {
   ExtractResult res = ReadFileFields(x);
   if (res != kExtractFinished) return res;
@@ -123,6 +156,7 @@ static ExtractResult FileEntry(Extraction* x) {
 
   HostShowStatus(x, kStatusExamining);
   bool skip = x->writeNothing;
+  bool replacing = false;
   if (!skip && OsProbeEntry(x->fullPath) != kEntryNone) {
     OverwriteAnswer answer = HostAskOverwrite(x);
     if (answer == kOverwriteCancel) {
@@ -130,13 +164,14 @@ static ExtractResult FileEntry(Extraction* x) {
       return kExtractFinished;
     }
     skip = answer == kOverwriteNo;
+    replacing = !skip;
   }
   HostShowStatus(x, skip ? kStatusSkipping : kStatusExpanding);
   res = MakeFolders(x, FolderPartOf(x->fullPath));
   if (res != kExtractFinished) return res;
 
   if (!skip) {
-    x->outputFile = OsCreateFile(x->fullPath);
+    x->outputFile = replacing ? CreateTemporary(x) : CreateDirect(x);
     if (x->outputFile == kNoFile) return kExtractWriteFailed;
     int put = 0;
     if (it->shared > 0 &&
@@ -165,7 +200,12 @@ static ExtractResult FileEntry(Extraction* x) {
       x->outputUnfinished = true;
       return kExtractWriteFailed;
     }
-    if (x->cancelRequested) OsDeleteFile(x->fullPath);
+    if (x->cancelRequested) {
+      OsDeleteFile(x->outputPath);
+    } else if (replacing && !OsReplaceFile(x->outputPath, x->fullPath)) {
+      x->outputUnfinished = true;
+      return kExtractWriteFailed;
+    }
   }
   if (!x->cancelRequested) {
     x->filesDone++;
@@ -176,8 +216,11 @@ static ExtractResult FileEntry(Extraction* x) {
 }
 
 static ExtractResult OneItem(Extraction* x) {
+  x->nameInHand = false;
   ExtractResult res = ReadName(x);
   if (res != kExtractFinished) return res;
+  x->nameInHand = true;
+  if (const char* why = UnsafeNameReason(x->name)) return Damaged(x, why);
   if (x->fullPathLen >= 2 && x->fullPath[x->fullPathLen - 2] == '\\' &&
       x->fullPath[x->fullPathLen - 1] == '.')
     return FolderEntry(x);
@@ -193,6 +236,7 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->failedPrefix[0] = 0;
   x->nameLen = 0;
   x->name[0] = 0;
+  x->nameInHand = false;
   x->slotIndex = 0;
   x->filesDone = x->foldersDone = x->bytesOut = 0;
   x->destLen = (int32_t)strlen(destFolder);
@@ -229,7 +273,7 @@ void AbandonRun(Extraction* x) {
     x->outputUnfinished = true;
   }
   if (x->outputUnfinished) {
-    OsDeleteFile(x->fullPath);
+    OsDeleteFile(x->outputPath);
     x->outputUnfinished = false;
   }
   if (x->work) {

@@ -68,10 +68,15 @@ struct Extraction {
   ExtractionWork* work;
   BitReader bits;
   OsFile outputFile;      // open while a file is written
-  bool outputUnfinished;  // a file at fullPath was closed incomplete
+  bool outputUnfinished;  // the file at outputPath was closed incomplete
+  // Where the file in hand is written: its full path, or, when it replaces
+  // an existing file, a temporary name beside it that is moved over the
+  // old file only once complete, stamped and closed.
+  char outputPath[kMaxPath + 32];
   ItemRecord item;
   char name[kMaxName + 1];      // relative name of the item in hand
   int32_t nameLen;
+  bool nameInHand;  // name and fullPath belong to the item being read
   char fullPath[kMaxPath + 1];  // destination folder + name
   int32_t fullPathLen;
   int32_t destLen;

@@ -37,6 +37,14 @@ OsFile OsOpenNative(const char* nativePath);
 // opened for reading and writing, others may read; kNoFile on failure.
 OsFile OsCreateFile(const char* archivePath);
 
+// Creates a file that must not exist yet (for a temporary name); kNoFile
+// when it exists or cannot be made.
+OsFile OsCreateNewFile(const char* archivePath);
+
+// Moves a complete file over another one in the same folder, replacing it
+// in one step. False on error; the source then stays.
+bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath);
+
 // Reads up to n bytes; *got receives the count (0 at the end of the file).
 // Returns false on an I/O error (a short read is not an error).
 bool OsRead(OsFile f, void* buf, int n, int* got);

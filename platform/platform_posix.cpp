@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -82,21 +83,117 @@ static bool Map(const char* archivePath, char* out, int cap) {
 
 const int kHostPath = 16384;
 
+static long callCount[kFaultKinds];
+static long failAt[kFaultKinds];
+
+void PosixResetFaults() {
+  for (int k = 0; k < kFaultKinds; k++) callCount[k] = failAt[k] = 0;
+}
+void PosixFailCall(FaultKind kind, long nth) { failAt[kind] = nth; }
+long PosixCallCount(FaultKind kind) { return callCount[kind]; }
+
+// Counts a call and tells whether it is the one to fail.
+static bool Injected(FaultKind kind) {
+  if (++callCount[kind] != failAt[kind]) return false;
+  errno = EIO;
+  lastError = EIO;
+  return true;
+}
+
+// The folder that holds the last component of a mapped path, opened one
+// component at a time without following links, and that component.
+class Parent {
+ public:
+  explicit Parent(const char* archivePath) {
+    if (!Map(archivePath, host_, kHostPath)) return;
+    char* p = host_;
+    fd_ = rootFd;
+    if (*p == '/') {
+      // Below a destination root nothing starts at the file system's
+      // root. Without one (tests, or a caller working from its current
+      // directory) an absolute path is taken as it stands.
+      if (rootFd != AT_FDCWD) {
+        lastError = EPERM;
+        return;
+      }
+      fd_ = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) {
+        lastError = errno;
+        return;
+      }
+      p++;
+    }
+    for (;;) {
+      char* slash = strchr(p, '/');
+      if (!slash) break;
+      *slash = 0;
+      if (!Step(p)) return;
+      p = slash + 1;
+    }
+    leaf_ = *p ? p : ".";
+    ok_ = true;
+  }
+  ~Parent() {
+    if (fd_ != rootFd && fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return ok_; }
+  int fd() const { return fd_; }
+  const char* leaf() const { return leaf_; }
+
+ private:
+  bool Step(const char* component) {
+    if (*component == 0 || strcmp(component, ".") == 0) return true;
+    if (strcmp(component, "..") == 0) {
+      lastError = EPERM;
+      return false;
+    }
+    int next = openat(fd_, component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) {
+      lastError = errno;
+      return false;
+    }
+    if (fd_ != rootFd) close(fd_);
+    fd_ = next;
+    return true;
+  }
+
+  char host_[kHostPath];
+  int fd_ = -1;
+  const char* leaf_ = ".";
+  bool ok_ = false;
+};
+
 OsFile OsOpenNative(const char* nativePath) {
+  if (Injected(kFaultOpen)) return kNoFile;
   int fd = open(nativePath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail();
   return fd < 0 ? kNoFile : fd;
 }
 
-OsFile OsCreateFile(const char* archivePath) {
-  char host[kHostPath];
-  if (!Map(archivePath, host, kHostPath)) return kNoFile;
-  int fd = openat(rootFd, host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+static OsFile CreateBelowRoot(const char* archivePath, int flags) {
+  if (Injected(kFaultOpen)) return kNoFile;
+  Parent parent(archivePath);
+  if (!parent.ok()) return kNoFile;
+  int fd = openat(parent.fd(), parent.leaf(), flags | O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                  0666);
   if (fd < 0) Fail();
   return fd < 0 ? kNoFile : fd;
 }
 
+OsFile OsCreateFile(const char* archivePath) { return CreateBelowRoot(archivePath, O_TRUNC); }
+
+OsFile OsCreateNewFile(const char* archivePath) { return CreateBelowRoot(archivePath, O_EXCL); }
+
+bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath) {
+  Parent from(fromArchivePath);
+  Parent to(toArchivePath);
+  if (!from.ok() || !to.ok()) return false;
+  return renameat(from.fd(), from.leaf(), to.fd(), to.leaf()) == 0 || Fail();
+}
+
 bool OsRead(OsFile f, void* buf, int n, int* got) {
+  *got = 0;
+  if (Injected(kFaultRead)) return false;
   int done = 0;
   while (done < n) {
     ssize_t r = read((int)f, (char*)buf + done, (size_t)(n - done));
@@ -113,6 +210,8 @@ bool OsRead(OsFile f, void* buf, int n, int* got) {
 }
 
 bool OsWrite(OsFile f, const void* buf, int n, int* put) {
+  *put = 0;
+  if (Injected(kFaultWrite)) return false;
   int done = 0;
   while (done < n) {
     ssize_t r = write((int)f, (const char*)buf + done, (size_t)(n - done));
@@ -129,6 +228,7 @@ bool OsWrite(OsFile f, const void* buf, int n, int* put) {
 }
 
 bool OsSeek(OsFile f, int64_t offset) {
+  if (Injected(kFaultSeek)) return false;
   return lseek((int)f, (off_t)offset, SEEK_SET) >= 0 || Fail();
 }
 
@@ -166,36 +266,43 @@ static struct timespec ToTimespec(FileTime t) {
 bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
                     FileTime write) {
   (void)creation;  // no POSIX call sets a birth time
+  if (Injected(kFaultTimes)) return false;
   struct timespec ts[2] = {ToTimespec(access), ToTimespec(write)};
   return futimens((int)f, ts) == 0 || Fail();
 }
 
 bool OsClose(OsFile f) {
   if (f == kNoFile) return false;
+  if (Injected(kFaultClose)) {
+    close((int)f);  // the descriptor goes all the same
+    return false;
+  }
   return close((int)f) == 0 || Fail();
 }
 
 bool OsDeleteFile(const char* archivePath) {
-  char host[kHostPath];
-  if (!Map(archivePath, host, kHostPath)) return false;
-  return unlinkat(rootFd, host, 0) == 0 || Fail();
+  Parent parent(archivePath);
+  if (!parent.ok()) return false;
+  return unlinkat(parent.fd(), parent.leaf(), 0) == 0 || Fail();
 }
 
 EntryKind OsProbeEntry(const char* archivePath) {
-  char host[kHostPath];
-  if (!Map(archivePath, host, kHostPath)) return kEntryNone;
+  Parent parent(archivePath);
+  if (!parent.ok()) return kEntryNone;
   struct stat st;
-  if (fstatat(rootFd, host, &st, 0) != 0) {
+  if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     Fail();
     return kEntryNone;
   }
+  // A link is something that is not a folder, whatever it points to.
   return S_ISDIR(st.st_mode) ? kEntryFolder : kEntryFile;
 }
 
 bool OsCreateFolder(const char* archivePath) {
-  char host[kHostPath];
-  if (!Map(archivePath, host, kHostPath)) return false;
-  return mkdirat(rootFd, host, 0777) == 0 || Fail();
+  if (Injected(kFaultFolder)) return false;
+  Parent parent(archivePath);
+  if (!parent.ok()) return false;
+  return mkdirat(parent.fd(), parent.leaf(), 0777) == 0 || Fail();
 }
 
 void* OsAlloc(size_t bytes) { return malloc(bytes); }

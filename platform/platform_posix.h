@@ -1,9 +1,12 @@
-// POSIX specifics of the platform layer, for the host tools.
+// POSIX specifics of the platform layer, for the host tools and tests.
 #ifndef CORVANE_PLATFORM_PLATFORM_POSIX_H
 #define CORVANE_PLATFORM_PLATFORM_POSIX_H
 
 // Archive paths are resolved below this directory (a descriptor opened by
-// the caller); AT_FDCWD, the current directory, until it is set.
+// the caller); AT_FDCWD, the current directory, until it is set. No
+// symbolic link is followed below it, neither in the folders above an item
+// nor at the item itself: the extraction never makes links, so any link
+// found there was planted, and following it could redirect a write.
 void PosixSetRoot(int dirfd);
 
 // Maps an archive path to the host: single-byte backslashes (found by the
@@ -16,5 +19,21 @@ int PosixMapPath(const char* archivePath, char* out, int cap);
 // The errno of the last failed platform call; EILSEQ for a name that is
 // not valid Shift-JIS.
 int PosixLastError();
+
+// Fault injection for the tests: the calls of each kind are counted, and
+// the nth call of one kind (1-based) can be made to fail with EIO.
+enum FaultKind {
+  kFaultOpen,    // OsOpenNative, OsCreateFile, OsCreateNewFile
+  kFaultRead,
+  kFaultWrite,
+  kFaultSeek,
+  kFaultClose,
+  kFaultTimes,   // OsSetFileTimes
+  kFaultFolder,  // OsCreateFolder
+  kFaultKinds
+};
+void PosixResetFaults();
+void PosixFailCall(FaultKind kind, long nth);
+long PosixCallCount(FaultKind kind);
 
 #endif

@@ -17,6 +17,16 @@ OsFile OsCreateFile(const char* archivePath) {
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
+OsFile OsCreateNewFile(const char* archivePath) {
+  HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0,
+                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
+  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+}
+
+bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath) {
+  return MoveFileExA(fromArchivePath, toArchivePath, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool OsRead(OsFile f, void* buf, int n, int* got) {
   DWORD done = 0;
   BOOL ok = ReadFile((HANDLE)f, buf, (DWORD)n, &done, 0);
