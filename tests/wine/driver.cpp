@@ -1,0 +1,379 @@
+// e2e_driver SCRIPT: starts an archive and plays a script against its
+// windows, writing one transcript line per event (driver_report.h).
+//
+// The script is UTF-8, one step per line, fields separated by tabs:
+//   start ARCHIVE CWD     start the archive with CWD as its current folder
+//   timeout SECONDS       bound of every later wait (default 20)
+//   main                  wait for the main window, report its state
+//   box                   wait for a message box, report it
+//   answer ok|yes|no|cancel   click that button of the last box, wait for it to go
+//   set ID TEXT           give a control of the main window a text
+//   click ID              click a button of the main window
+//   focus ID              wait until the control ID of the main window has the focus
+//   status [TEXT]         wait for the progress window (and the status TEXT), report it
+//   cancel                click the progress window's Cancel button
+//   browser               wait for the folder browser, report it
+//   browser_answer ok|cancel  click that button of the browser, wait for it to go
+//   snap PATH             create PATH.ready, wait for PATH.done (a screenshot)
+//   close                 post WM_CLOSE to the main window
+//   exit                  wait for the process to end, report its exit code
+//
+// Every wait polls every 20 ms up to the timeout. Clicks are posted, since
+// the stub answers a click with modal loops of its own. Exit codes: 0 the
+// script ran, 2 the stub ended while a step waited, 3 a wait timed out
+// (the stub is terminated), 4 the script ended with the stub still running,
+// 5 a bad script.
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/wine/driver_report.h"
+#include "tests/wine/driver_windows.h"
+
+namespace {
+
+const char kMainClass[] = "core_gui";
+const char kProgressClass[] = "progress_window";
+const char kBrowseTitleUtf8[] = "解凍先を選んでください。";
+const int kStatusId = 1, kCancelId = 2;
+
+struct Run {
+  PROCESS_INFORMATION process = {};
+  bool started = false;
+  DWORD timeoutMs = 20000;
+  HWND lastBox = 0;
+  HWND lastBrowser = 0;
+  std::string step;
+};
+Run run;
+
+std::wstring Wide(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), 0, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &w[0], n);
+  return w;
+}
+
+[[noreturn]] void Stop(int code) {
+  if (run.started && WaitForSingleObject(run.process.hProcess, 0) == WAIT_TIMEOUT)
+    TerminateProcess(run.process.hProcess, 255);
+  ExitProcess(code);
+}
+
+[[noreturn]] void BadScript(const std::string& why) {
+  Report("bad_script").Field("step", run.step).Field("why", why).Emit();
+  Stop(5);
+}
+
+DWORD ExitCodeIfEnded() {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(run.process.hProcess, 0) == WAIT_OBJECT_0)
+    GetExitCodeProcess(run.process.hProcess, &code);
+  return code;
+}
+
+// Polls `ready` until it holds. The stub ending first is reported as such,
+// unless the step waits for just that.
+void WaitFor(const std::function<bool()>& ready, bool endIsReady = false,
+             const std::function<std::string()>& lastSeen = nullptr) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (ready()) return;
+    DWORD code = ExitCodeIfEnded();
+    if (code != STILL_ACTIVE && !endIsReady) {
+      if (ready()) return;
+      Report("exited").Field("during", run.step).Field("code", (long)code).Emit();
+      Stop(2);
+    }
+    if (GetTickCount() - start > run.timeoutMs) {
+      Report r("timeout");
+      r.Field("step", run.step);
+      if (lastSeen) r.Text("last", lastSeen());
+      r.Emit();
+      Stop(3);
+    }
+    Sleep(20);
+  }
+}
+
+DWORD Pid() { return run.process.dwProcessId; }
+
+HWND MainWindow() { return FindAnyWindow(Pid(), kMainClass); }
+
+std::string OwnerName(HWND window) {
+  HWND owner = GetWindow(window, GW_OWNER);
+  if (!owner) return "none";
+  if (owner == MainWindow()) return "main";
+  char cls[64] = "";
+  GetClassNameA(owner, cls, sizeof cls);
+  return std::string("other:") + cls;
+}
+
+int ButtonId(const std::string& name) {
+  if (name == "ok") return IDOK;
+  if (name == "cancel") return IDCANCEL;
+  if (name == "yes") return IDYES;
+  if (name == "no") return IDNO;
+  BadScript("unknown button " + name);
+}
+
+int ControlId(const std::vector<std::string>& f, size_t i) {
+  if (f.size() <= i) BadScript("control id missing");
+  return atoi(f[i].c_str());
+}
+
+void Start(const std::vector<std::string>& f) {
+  if (f.size() < 3) BadScript("start ARCHIVE CWD");
+  std::wstring archive = Wide(f[1]), cwd = Wide(f[2]);
+  std::wstring commandLine = L"\"" + archive + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  if (!CreateProcessW(archive.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, cwd.c_str(), &si,
+                      &run.process)) {
+    Report("start_failed").Field("error", (long)GetLastError()).Emit();
+    ExitProcess(5);
+  }
+  run.started = true;
+  Report("started").Field("acp", (long)GetACP()).Emit();
+}
+
+void ReportMain() {
+  HWND main = 0;
+  WaitFor([&] {
+    main = FindVisibleWindow(Pid(), kMainClass);
+    return main && !FindMessageBox(Pid());
+  });
+  HWND password = GetDlgItem(main, 2);
+  DWORD_PTR passwordChar = 0;
+  SendMessageTimeoutA(password, EM_GETPASSWORDCHAR, 0, 0, SMTO_NORMAL, 5000, &passwordChar);
+  Report("main")
+      .Text("title", CaptionText(main))
+      .Field("enabled", IsWindowEnabled(main) ? 1 : 0)
+      .Field("expand_enabled", IsWindowEnabled(GetDlgItem(main, 3)) ? 1 : 0)
+      .Field("browse_enabled", IsWindowEnabled(GetDlgItem(main, 8)) ? 1 : 0)
+      .Field("password_visible", HasVisibleStyle(password) ? 1 : 0)
+      .Field("password_label_visible", HasVisibleStyle(GetDlgItem(main, 5)) ? 1 : 0)
+      .Field("password_char", (long)(unsigned char)passwordChar)
+      .Text("folder", EditText(GetDlgItem(main, 7)))
+      .Text("password", EditText(password))
+      .Text("description", EditText(GetDlgItem(main, 1)))
+      .Emit();
+}
+
+void ReportBox() {
+  HWND box = 0;
+  WaitFor([&] { return (box = FindMessageBox(Pid())) != 0; });
+  run.lastBox = box;
+  // The icon is drawn once the box paints: compare until it matches.
+  std::string icon;
+  double matched = 0;
+  WaitFor([&] {
+    icon = IconKindOf(box, &matched);
+    return icon == "none" || matched > 0.95;
+  }, false, [&] { return icon; });
+  std::string buttons;
+  static const struct {
+    int id;
+    const char* name;
+  } kButtons[] = {{IDOK, "ok"}, {IDYES, "yes"}, {IDNO, "no"}, {IDCANCEL, "cancel"}};
+  for (const auto& b : kButtons) {
+    HWND button = GetDlgItem(box, b.id);
+    if (button && IsWindowVisible(button)) buttons += std::string(buttons.empty() ? "" : ",") + b.name;
+  }
+  HWND main = MainWindow();
+  Report("box")
+      .Text("text", CaptionText(GetDlgItem(box, 0xFFFF)))
+      .Text("caption", CaptionText(box))
+      .Field("owner", OwnerName(box))
+      .Field("buttons", buttons)
+      .Field("icon", icon)
+      .Field("main_visible", main ? (IsWindowVisible(main) ? "1" : "0") : "absent")
+      .Emit();
+}
+
+void Answer(HWND* dialog, const std::string& button, const char* event) {
+  if (!*dialog || !IsWindow(*dialog)) BadScript("no dialog to answer");
+  HWND target = GetDlgItem(*dialog, ButtonId(button));
+  if (!target) BadScript("no such button: " + button);
+  PostMessageA(target, BM_CLICK, 0, 0);
+  HWND gone = *dialog;
+  WaitFor([&] { return !IsWindow(gone) || !IsWindowVisible(gone); });
+  *dialog = 0;
+  Report(event).Field("button", button).Emit();
+}
+
+HWND MainControl(int id) {
+  HWND main = 0;
+  WaitFor([&] { return (main = FindVisibleWindow(Pid(), kMainClass)) != 0; });
+  HWND control = GetDlgItem(main, id);
+  if (!control) BadScript("no control " + std::to_string(id));
+  return control;
+}
+
+void SetText(const std::vector<std::string>& f) {
+  HWND control = MainControl(ControlId(f, 1));
+  std::string sjis = Utf8ToSjis(f.size() > 2 ? f[2] : "");
+  DWORD_PTR ignored;
+  if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, (LPARAM)sjis.c_str(), SMTO_NORMAL, 5000,
+                           &ignored))
+    BadScript("WM_SETTEXT got no answer");
+  Report("set").Field("id", (long)GetDlgCtrlID(control)).Text("text", EditText(control)).Emit();
+}
+
+void Click(const std::vector<std::string>& f) {
+  HWND button = MainControl(ControlId(f, 1));
+  PostMessageA(button, BM_CLICK, 0, 0);
+  Report("clicked").Field("id", (long)GetDlgCtrlID(button)).Emit();
+}
+
+void Focus(const std::vector<std::string>& f) {
+  const int want = ControlId(f, 1);
+  GUITHREADINFO info;
+  int seen = 0;
+  WaitFor([&] {
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(run.process.dwThreadId, &info) || !info.hwndFocus) return false;
+    seen = GetDlgCtrlID(info.hwndFocus);
+    return seen == want && GetParent(info.hwndFocus) == MainWindow();
+  }, false, [&] { return std::to_string(seen); });
+  Report("focus").Field("id", (long)seen).Emit();
+}
+
+void Status(const std::vector<std::string>& f) {
+  const bool wantText = f.size() > 1;
+  const std::string want = wantText ? Utf8ToSjis(f[1]) : "";
+  std::string text;
+  WaitFor([&] {
+    HWND progress = FindVisibleWindow(Pid(), kProgressClass);
+    if (!progress) return false;
+    text = CaptionText(GetDlgItem(progress, kStatusId));
+    return !wantText || text == want;
+  }, false, [&] { return text; });
+  HWND progress = FindVisibleWindow(Pid(), kProgressClass);
+  Report("status")
+      .Text("title", CaptionText(progress))
+      .Field("owner", OwnerName(progress))
+      .Text("text", text)
+      .Emit();
+}
+
+void Cancel() {
+  HWND progress = 0;
+  WaitFor([&] { return (progress = FindVisibleWindow(Pid(), kProgressClass)) != 0; });
+  PostMessageA(GetDlgItem(progress, kCancelId), BM_CLICK, 0, 0);
+  Report("cancel_clicked").Emit();
+}
+
+void ReportBrowser() {
+  HWND browser = 0;
+  WaitFor([&] { return (browser = FindFolderBrowser(Pid())) != 0; });
+  run.lastBrowser = browser;
+  const std::string title = Utf8ToSjis(kBrowseTitleUtf8);
+  std::string statics;
+  WaitFor([&] {
+    statics = StaticTexts(browser);
+    return statics.find(title) != std::string::npos;
+  }, false, [&] { return statics; });
+  Report("browser").Text("caption", CaptionText(browser)).Field("owner", OwnerName(browser))
+      .Text("statics", statics).Emit();
+}
+
+void Snap(const std::vector<std::string>& f) {
+  if (f.size() < 2) BadScript("snap PATH");
+  std::wstring ready = Wide(f[1] + ".ready"), done = Wide(f[1] + ".done");
+  HANDLE h = CreateFileW(ready.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+  if (h == INVALID_HANDLE_VALUE) BadScript("cannot write the marker");
+  CloseHandle(h);
+  WaitFor([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  Report("snapped").Emit();
+}
+
+void Close() {
+  HWND main = 0;
+  WaitFor([&] { return (main = MainWindow()) != 0; });
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  Report("close_posted").Emit();
+}
+
+void Exit() {
+  WaitFor([&] { return ExitCodeIfEnded() != STILL_ACTIVE; }, true);
+  Report("exit").Field("code", (long)ExitCodeIfEnded()).Emit();
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t at = 0;
+  for (;;) {
+    size_t tab = line.find('\t', at);
+    fields.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+    if (tab == std::string::npos) return fields;
+    at = tab + 1;
+  }
+}
+
+void Play(const std::vector<std::string>& f) {
+  const std::string& verb = f[0];
+  if (verb == "start") return Start(f);
+  if (verb == "timeout") {
+    run.timeoutMs = (DWORD)atoi(f.size() > 1 ? f[1].c_str() : "20") * 1000;
+    return;
+  }
+  if (!run.started) BadScript("no start step before " + verb);
+  if (verb == "main") return ReportMain();
+  if (verb == "box") return ReportBox();
+  if (verb == "answer") return Answer(&run.lastBox, f.size() > 1 ? f[1] : "", "answered");
+  if (verb == "set") return SetText(f);
+  if (verb == "click") return Click(f);
+  if (verb == "focus") return Focus(f);
+  if (verb == "status") return Status(f);
+  if (verb == "cancel") return Cancel();
+  if (verb == "browser") return ReportBrowser();
+  if (verb == "browser_answer")
+    return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered");
+  if (verb == "snap") return Snap(f);
+  if (verb == "close") return Close();
+  if (verb == "exit") return Exit();
+  BadScript("unknown step " + verb);
+}
+
+std::string ReadScript(const wchar_t* path) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0);
+  if (h == INVALID_HANDLE_VALUE) BadScript("cannot open the script");
+  std::string text;
+  char buf[4096];
+  DWORD got;
+  while (ReadFile(h, buf, sizeof buf, &got, 0) && got) text.append(buf, got);
+  CloseHandle(h);
+  return text;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc != 2) {
+    Report("usage").Field("text", "e2e_driver SCRIPT").Emit();
+    return 5;
+  }
+  std::string script = ReadScript(argv[1]);
+  size_t at = 0;
+  while (at < script.size()) {
+    size_t end = script.find('\n', at);
+    std::string line = script.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? script.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    run.step = line.substr(0, line.find('\t'));
+    Play(Split(line));
+  }
+  if (run.started && ExitCodeIfEnded() == STILL_ACTIVE) {
+    Report("still_running").Emit();
+    Stop(4);
+  }
+  return 0;
+}
