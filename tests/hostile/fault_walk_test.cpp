@@ -1,0 +1,126 @@
+// Every open, read, write, seek, close, time stamp and folder creation of
+// a small extraction is made to fail in turn. Each time the run must end
+// with the result that call's failure means, and leave no partial or
+// temporary file, the earlier files whole, the file it was replacing as it
+// was, and no descriptor open.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/platform_posix.h"
+#include "tests/roundtrip/roundtrip_support.h"
+#include "tests/test_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int OpenDescriptors() {
+  int n = 0;
+  DIR* d = opendir("/proc/self/fd");
+  while (readdir(d)) n++;
+  closedir(d);
+  return n;
+}
+
+const Bytes kOld = B("old contents of keep.txt");
+
+struct Walk {
+  std::map<std::string, Bytes> files;  // host-relative name -> contents
+  std::string archive;
+};
+
+Walk MakeArchive(const TempDir& dir) {
+  Walk w;
+  Bytes text = TextLike(3, 5000), big = TextLike(4, 100000);
+  std::vector<ArchiveEntry> entries = {
+      FileEntry("a.txt", text),       FolderEntry("dir"),
+      FileEntry("dir\\big.bin", big), FileEntry("dir\\empty", Bytes()),
+      FileEntry("dir\\copy.txt", text), FileEntry("keep.txt", B("new contents"))};
+  w.files = {{"a.txt", text}, {"dir/big.bin", big}, {"dir/empty", Bytes()},
+             {"dir/copy.txt", text}, {"keep.txt", B("new contents")}};
+  Bytes payload;
+  std::string error;
+  EXPECT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  Bytes program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  w.archive = dir / "walk.exe";
+  WriteFileBytes(w.archive, program);
+  return w;
+}
+
+// Runs the extraction into a fresh folder holding the old keep.txt.
+ExtractOutcome RunInto(const Walk& w, const std::string& dest) {
+  fs::remove_all(dest);
+  fs::create_directories(dest);
+  WriteFileBytes(dest + "/keep.txt", kOld);
+  ResetTestHost();
+  CurrentTestHost().answers = {kOverwriteYes};
+  return ExtractProgramFile(w.archive, dest);
+}
+
+void ExpectNothingLost(const Walk& w, const std::string& dest, const std::string& where) {
+  for (auto& e : fs::recursive_directory_iterator(dest)) {
+    std::string rel = fs::relative(e.path(), dest);
+    if (e.is_directory()) continue;
+    ASSERT_TRUE(w.files.count(rel)) << where << ": unexpected file " << rel;
+    Bytes got = ReadFileBytes(e.path());
+    if (rel == "keep.txt")
+      EXPECT_TRUE(got == kOld || got == w.files.at(rel)) << where << ": keep.txt mixed";
+    else
+      EXPECT_EQ(got, w.files.at(rel)) << where << ": partial " << rel;
+  }
+  EXPECT_TRUE(PathExists(dest + "/keep.txt")) << where;
+}
+
+ExtractResult Expected(FaultKind kind, long nth, long total) {
+  switch (kind) {
+    case kFaultOpen:
+      return nth == 1 ? kExtractReadFailed : kExtractWriteFailed;  // the archive, then outputs
+    case kFaultRead:
+    case kFaultSeek:
+      return kExtractReadFailed;
+    case kFaultClose:
+      return nth == total ? kExtractReadFailed : kExtractWriteFailed;  // the archive closes last
+    case kFaultFolder:
+      return kExtractFolderFailed;
+    default:
+      return kExtractWriteFailed;
+  }
+}
+
+}  // namespace
+
+TEST(FaultWalk, EveryFailingCallEndsCleanly) {
+  TempDir dir;
+  Walk w = MakeArchive(dir);
+  std::string dest = dir / "dest";
+  PosixResetFaults();
+  ExtractOutcome clean = RunInto(w, dest);
+  ASSERT_EQ(clean.result, kExtractFinished) << clean.detail;
+  ExpectNothingLost(w, dest, "clean run");
+  ASSERT_EQ(ReadFileBytes(dest + "/keep.txt"), B("new contents"));
+  long counts[kFaultKinds];
+  for (int k = 0; k < kFaultKinds; k++) counts[k] = PosixCallCount((FaultKind)k);
+  // Each kind is used by this archive, so the walk covers all of them.
+  for (int k = 0; k < kFaultKinds; k++) ASSERT_GT(counts[k], 0) << "kind " << k;
+
+  int baseline = OpenDescriptors();
+  int runs = 0;
+  for (int k = 0; k < kFaultKinds; k++) {
+    for (long n = 1; n <= counts[k]; n++) {
+      std::string where = "kind " + std::to_string(k) + " call " + std::to_string(n);
+      PosixResetFaults();
+      PosixFailCall((FaultKind)k, n);
+      ExtractOutcome o = RunInto(w, dest);
+      PosixResetFaults();
+      EXPECT_EQ(o.result, Expected((FaultKind)k, n, counts[k])) << where << " " << o.detail;
+      ExpectNothingLost(w, dest, where);
+      EXPECT_EQ(OpenDescriptors(), baseline) << where;
+      runs++;
+    }
+  }
+  std::cout << "fault walk: " << runs << " runs\n";
+}
