@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <unistd.h>
 
 #include "tests/cli/run_corvane.h"
 #include "tests/test_files.h"
@@ -242,4 +243,57 @@ TEST_F(CliTest, UsageErrorsHaveTheirOwnCode) {
   EXPECT_EQ(RunCorvane({"extract", "a", "--overwrite", "--skip-existing"}).exitCode, 2);
   EXPECT_EQ(RunCorvane({"--help"}).exitCode, 0);
   EXPECT_EQ(RunCorvane({"test", dir_ / "missing.exe"}).exitCode, 1);
+}
+
+TEST_F(CliTest, AFullDiskIsAWriteFailureAndLeavesNoPartialFile) {
+  fs::remove_all(dir_ / "in/tree");
+  fs::create_directories(dir_ / "in/tree");
+  WriteFileBytes(dir_ / "in/tree/a-small.txt", B("fits\n"));
+  WriteFileBytes(dir_ / "in/tree/big.bin", RandomBytes(3 << 20, 9));
+  std::string a = Archive();
+  std::string disk = dir_ / "disk";
+  fs::create_directories(disk);
+  if (getuid() != 0 || system(("mount -t tmpfs -o size=1m corvane-test " + disk).c_str()) != 0)
+    GTEST_SKIP() << "needs root to mount a small tmpfs";
+  RunResult r = RunCorvane({"extract", a, "-d", disk + "/out"});
+  std::vector<std::string> left;
+  for (auto& e : fs::recursive_directory_iterator(disk + "/out"))
+    if (!e.is_directory()) left.push_back(fs::relative(e.path(), disk + "/out"));
+  Bytes small = ReadFileBytes(disk + "/out/tree/a-small.txt");
+  EXPECT_EQ(system(("umount " + disk).c_str()), 0);
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("big.bin"), std::string::npos) << r.err;
+  EXPECT_EQ(left, std::vector<std::string>{"tree/a-small.txt"});
+  EXPECT_EQ(small, B("fits\n"));
+}
+
+TEST_F(CliTest, AnEmptyPasswordIsNeverTheKey) {
+  WriteFileBytes(dir_ / "pw", B("secret"));
+  WriteFileBytes(dir_ / "empty", B("\n"));
+  std::string a = Archive({"--password-file", dir_ / "pw"});
+  RunResult r = RunCorvane({"test", a, "--password-file", dir_ / "empty"});
+  EXPECT_EQ(r.exitCode, 3);
+  RunResult c = RunCorvane({"create", dir_ / "b.exe", dir_ / "in/tree", "--password-file",
+                            dir_ / "empty"});
+  EXPECT_EQ(c.exitCode, 2);
+}
+
+TEST_F(CliTest, AHostileNameIsReportedByNameAsDamage) {
+  // No writer makes such a name: the item stream is made by hand.
+  Bytes items;
+  const char name[] = "..\\escape.txt";
+  items.insert(items.end(), name, name + sizeof name);
+  for (int i = 0; i < 3; i++) PutLE(&items, 132000000000000000ull, 8);
+  PutLE(&items, 1, 4);
+  items.push_back(0);
+  items.push_back(0xAE);
+  items.push_back(0x01);
+  ProgramFile p;
+  p.blockStream = MakeBlockStream(items);
+  WriteFileBytes(dir_ / "hostile.exe", MakeProgramFile(p));
+  RunResult r = RunCorvane({"extract", dir_ / "hostile.exe", "-d", dir_ / "out"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("../escape.txt"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("climbs out"), std::string::npos) << r.err;
+  EXPECT_FALSE(PathExists(dir_ / "escape.txt"));
 }
