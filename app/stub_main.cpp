@@ -91,7 +91,18 @@ static void LoadPayload() {
   }
 }
 
+// DLLs are looked for in the system folder only, so that a DLL planted
+// beside the archive (in a downloads folder, say) is never loaded. Looked
+// up at run time: systems without the call still start.
+static void RestrictDllSearch() {
+  typedef BOOL(WINAPI * SetDirectories)(DWORD);
+  SetDirectories set = (SetDirectories)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                            "SetDefaultDllDirectories");
+  if (set) set(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
+}
+
 static int RunStub() {
+  RestrictDllSearch();
   app.instance = GetModuleHandleA(0);
   app.reader.payloadFile = kNoFile;
   app.extraction.reader = &app.reader;

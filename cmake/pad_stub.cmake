@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Pads the linked stub image to its fixed size, or fails when it is larger.
 file(SIZE ${IMAGE} size)
 if(size GREATER STUB_SIZE)
