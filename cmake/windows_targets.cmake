@@ -55,3 +55,15 @@ add_custom_command(TARGET stub_image POST_BUILD
           -DSTUB_SIZE=${STUB_SIZE} -P ${CMAKE_SOURCE_DIR}/cmake/pad_stub.cmake
   BYPRODUCTS ${STUB}
   VERBATIM)
+
+# The test driver of the Wine end-to-end suite: a console program with the
+# ordinary C runtime that starts an archive and works its windows. Its name
+# keeps it apart from the stub's files.
+add_executable(stub_driver
+  tests/wine/driver.cpp
+  tests/wine/driver_report.cpp
+  tests/wine/driver_windows.cpp)
+set_target_properties(stub_driver PROPERTIES OUTPUT_NAME e2e_driver)
+target_include_directories(stub_driver PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(stub_driver PRIVATE -static)
+target_link_libraries(stub_driver PRIVATE user32 gdi32 shell32)

@@ -13,8 +13,10 @@
 #include "payload/payload_layout.h"
 #include "platform/platform_posix.h"
 
-TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "corvane-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& parent) {
+  std::string tmpl = parent + "/corvane-XXXXXX";
   char* made = mkdtemp(&tmpl[0]);
   if (!made) abort();
   path_ = made;

@@ -16,6 +16,8 @@ typedef std::vector<uint8_t> Bytes;
 class TempDir {
  public:
   TempDir();
+  // Below another folder than the system's temporary folder.
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -1,0 +1,41 @@
+# The stub end to end under Wine: archives made by corvane, started and
+# worked by a Win32 driver (tests/wine/driver.cpp, built by the Windows
+# side) on a private X display. Only with the Windows side built.
+if(NOT STUB_FILE)
+  return()
+endif()
+
+set(WINE_SESSION_DIR ${CMAKE_BINARY_DIR}/wine-session)
+set(SCREENSHOT_DIR ${CMAKE_BINARY_DIR}/screenshots)
+
+add_executable(wine_tests
+  wine/transcript.cpp
+  wine/wine_session.cpp
+  wine/stub_test.cpp
+  wine/startup_test.cpp
+  wine/password_test.cpp
+  cli/run_corvane.cpp
+  roundtrip/roundtrip_support.cpp
+  ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)
+target_link_libraries(wine_tests corvane_test_support corvane_writer GTest::gtest_main)
+target_compile_definitions(wine_tests PRIVATE
+  CORVANE_BINARY="$<TARGET_FILE:corvane>"
+  STUB_FILE="${STUB_FILE}"
+  E2E_DRIVER="${WINDOWS_DIR}/e2e_driver.exe"
+  SCREENSHOT_DIR="${SCREENSHOT_DIR}")
+add_dependencies(wine_tests corvane windows_side)
+
+# One session for the whole run: the prefix is made once and kept in the
+# build tree; the X server and the wine server live from setup to cleanup.
+add_test(NAME wine_session_start
+         COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${WINE_SESSION_DIR})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+add_test(NAME wine_session_stop
+         COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${WINE_SESSION_DIR})
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# One at a time: the tests share the screen, and the icons of the message
+# boxes are read from it.
+gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 180
+             ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})
