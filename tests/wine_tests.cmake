@@ -14,6 +14,13 @@ add_executable(wine_tests
   wine/stub_test.cpp
   wine/startup_test.cpp
   wine/password_test.cpp
+  wine/destination_test.cpp
+  wine/overwrite_test.cpp
+  wine/damage_test.cpp
+  wine/progress_cancel_test.cpp
+  wine/run_command_test.cpp
+  wine/names_and_times_test.cpp
+  wine/folder_chooser_test.cpp
   cli/run_corvane.cpp
   roundtrip/roundtrip_support.cpp
   ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)

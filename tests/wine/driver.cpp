@@ -13,6 +13,7 @@
 //   status [TEXT]         wait for the progress window (and the status TEXT), report it
 //   cancel                click the progress window's Cancel button
 //   browser               wait for the folder browser, report it
+//   browser_up            select the parent of the browser's selected folder
 //   browser_answer ok|cancel  click that button of the browser, wait for it to go
 //   snap PATH             create PATH.ready, wait for PATH.done (a screenshot)
 //   close                 post WM_CLOSE to the main window
@@ -24,6 +25,7 @@
 // (the stub is terminated), 4 the script ended with the stub still running,
 // 5 a bad script.
 #include <windows.h>
+#include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -282,6 +284,19 @@ void ReportBrowser() {
       .Text("statics", statics).Emit();
 }
 
+// Tree items are handles, not pointers, so these messages work across
+// processes.
+void BrowserUp() {
+  HWND tree = run.lastBrowser ? FindWindowExA(run.lastBrowser, 0, "SysTreeView32", 0) : 0;
+  if (!tree) BadScript("no folder browser open");
+  DWORD_PTR selected = 0, parent = 0, done = 0;
+  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &selected);
+  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_PARENT, selected, SMTO_NORMAL, 5000, &parent);
+  if (!parent) BadScript("the selection has no parent");
+  SendMessageTimeoutA(tree, TVM_SELECTITEM, TVGN_CARET, parent, SMTO_NORMAL, 5000, &done);
+  Report("browser_up").Field("selected", done ? 1 : 0).Emit();
+}
+
 void Snap(const std::vector<std::string>& f) {
   if (f.size() < 2) BadScript("snap PATH");
   std::wstring ready = Wide(f[1] + ".ready"), done = Wide(f[1] + ".done");
@@ -332,6 +347,7 @@ void Play(const std::vector<std::string>& f) {
   if (verb == "status") return Status(f);
   if (verb == "cancel") return Cancel();
   if (verb == "browser") return ReportBrowser();
+  if (verb == "browser_up") return BrowserUp();
   if (verb == "browser_answer")
     return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered");
   if (verb == "snap") return Snap(f);

@@ -1,0 +1,47 @@
+// A damaged block in the middle of an archive, extracted by the stub under
+// Wine: the files before it stay, the file in hand is removed, exit 1.
+#include <filesystem>
+
+#include "tests/roundtrip/roundtrip_support.h"
+#include "tests/wine/stub_test.h"
+
+namespace {
+
+typedef std::vector<std::string> Kinds;
+
+// The block stream starts after the size, the two empty header strings
+// and the flags byte of an unprotected archive; blocks are 4096 data bytes
+// and a CRC of 2.
+const size_t kStreamStart = 26112 + 4 + 1 + 1 + 1;
+const size_t kBlock = 4098;
+
+class DamageTest : public StubTest {};
+
+TEST_F(DamageTest, FlippedByteInALaterBlockKeepsEarlierFilesAndRemovesTheCurrentOne) {
+  std::filesystem::create_directories(dir_ / "in");
+  WriteFileBytes(dir_ / "in/1-first.txt", B("before the damage\n"));
+  // Random bytes do not shrink: block 10 lies well inside this file.
+  WriteFileBytes(dir_ / "in/2-middle.bin", RandomBytes(11, 100000));
+  WriteFileBytes(dir_ / "in/3-last.txt", B("after the damage\n"));
+  std::string archive = MakeArchive("a.exe", {dir_ / "in"});
+  Bytes bytes = ReadFileBytes(archive);
+  const size_t flip = kStreamStart + 10 * kBlock + 1000;
+  ASSERT_GT(bytes.size(), kStreamStart + 20 * kBlock);
+  bytes[flip] ^= 0x01;
+  WriteFileBytes(archive, bytes);
+
+  const std::string out = dir_ / "out";
+  std::filesystem::create_directories(out);
+  Script s(archive, Cwd());
+  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  ExpectBox(t.Nth("box"), said::kDamaged, "ok", "hand");
+  EXPECT_EQ(t.Nth("exit")["code"], "1");
+  EXPECT_EQ(ReadFileBytes(out + "/in/1-first.txt"), B("before the damage\n"));
+  EXPECT_FALSE(PathExists(out + "/in/2-middle.bin"));
+  EXPECT_FALSE(PathExists(out + "/in/3-last.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// The destination folder of the stub under Wine: made on consent, refused
+// when a file holds its name, and the current folder when left empty.
+#include <filesystem>
+
+#include "tests/wine/stub_test.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+typedef std::vector<std::string> Kinds;
+
+class DestinationTest : public StubTest {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir_ / "in/表");
+    WriteFileBytes(dir_ / "in/表/a.txt", B("alpha\n"));
+    WriteFileBytes(dir_ / "in/b.txt", B("beta\n"));
+    archive_ = MakeArchive("a.exe", {dir_ / "in"});
+  }
+  std::string archive_;
+};
+
+TEST_F(DestinationTest, MissingFolderIsMadeOnYesAndFilled) {
+  const std::string out = dir_ / "new/deeper";  // two levels missing
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"});
+  s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
+                              "exit"}));
+  ExpectBox(t.Nth("box"), said::kCreateFolder, "yes,no", "question");
+  ExpectBox(t.Nth("box", 1), said::kFinished, "ok", "asterisk");
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+  ExpectSameTree(dir_ / "in", out + "/in");
+}
+
+// No goes back without a word: the next box is the one of the next click,
+// and the window takes input again.
+TEST_F(DestinationTest, NoGoesBackSilentlyAndAFileInTheWayCannotBecomeTheFolder) {
+  const std::string missing = dir_ / "missing", file = dir_ / "taken";
+  WriteFileBytes(file, B("a file, not a folder"));
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", WinPath(missing)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "no"});
+  s.Add({"main"}).Add({"set", "7", WinPath(file)}).Add({"click", "3"}).Add({"box"});
+  s.Add({"answer", "ok"}).Add({"main"}).Add({"close"}).Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "main", "set",
+                              "clicked", "box", "answered", "main", "close_posted", "exit"}));
+  ExpectBox(t.Nth("box"), said::kCreateFolder, "yes,no", "question");
+  EXPECT_EQ(t.Nth("main")["enabled"], "1");
+  ExpectBox(t.Nth("box", 1), said::kCannotCreate, "ok", "hand");
+  EXPECT_EQ(t.Nth("main", 1)["enabled"], "1");
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+  EXPECT_FALSE(PathExists(missing));
+  EXPECT_EQ(ReadFileBytes(file), B("a file, not a folder"));
+  EXPECT_TRUE(fs::is_empty(Cwd()));
+}
+
+TEST_F(DestinationTest, EmptyFolderTextMeansTheCurrentFolder) {
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", ""}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+  ExpectSameTree(dir_ / "in", Cwd() + "/in");
+}
+
+}  // namespace
