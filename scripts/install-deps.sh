@@ -10,7 +10,15 @@ packages=(
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
   g++-mingw-w64-i686 python3-minimal       # 32-bit Windows build, its icon
   zip gzip                                # comparisons in the measurements
+  wine wine32:i386                        # the stub's end-to-end tests:
+  xvfb xauth imagemagick                  #   a private display, screenshots,
+  locales fonts-ipafont-gothic            #   Japanese text and its glyphs
 )
+
+# wine32 is a 32-bit package.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,4 +30,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The stub's code page 932 comes with the Japanese locale.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  echo "Generating the ja_JP.UTF-8 locale"
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi

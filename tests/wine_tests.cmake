@@ -36,13 +36,13 @@ add_dependencies(wine_tests corvane windows_side)
 # build tree; the X server and the wine server live from setup to cleanup.
 add_test(NAME wine_session_start
          COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${WINE_SESSION_DIR})
-set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300 LABELS wine)
 add_test(NAME wine_session_stop
          COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${WINE_SESSION_DIR})
-set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine LABELS wine)
 
 # One at a time: the tests share the screen, and the icons of the message
 # boxes are read from it.
 gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
-  PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 180
+  PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 180 LABELS wine
              ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})

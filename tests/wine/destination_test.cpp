@@ -67,4 +67,20 @@ TEST_F(DestinationTest, EmptyFolderTextMeansTheCurrentFolder) {
   ExpectSameTree(dir_ / "in", Cwd() + "/in");
 }
 
+// A folder of the archive whose name is taken by a file: the run ends
+// with the failed folder named, and an ordinary exit.
+TEST_F(DestinationTest, FolderTheRunCannotMakeIsNamedAndTheEndIsZero) {
+  const std::string out = dir_ / "out";
+  std::filesystem::create_directories(out);
+  WriteFileBytes(out + "/in", B("a file where the archive has a folder"));
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  ExpectBox(t.Nth("box"), said::kFolderFailed + WinPath(out + "/in"), "ok", "hand");
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+  EXPECT_EQ(ReadFileBytes(out + "/in"), B("a file where the archive has a folder"));
+}
+
 }  // namespace

@@ -92,4 +92,41 @@ TEST_F(OverwriteTest, CancelEndsTheRunWithNothingDeletedOrWritten) {
   EXPECT_EQ(std::distance(fs::directory_iterator(out_ + "/in"), fs::directory_iterator()), 2);
 }
 
+// Cancel pressed in the progress window while the prompt is open, then
+// Yes: the run ends there, and the old file is not lost to the answer.
+TEST_F(OverwriteTest, CancelDuringThePromptThenYesKeepsTheOldFile) {
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"box"}).Add({"cancel"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "cancel_clicked", "answered",
+                              "box", "answered", "exit"}));
+  ExpectBox(t.Nth("box"), Prompt("1.txt"), "yes,no,cancel", "question");
+  ExpectBox(t.Nth("box", 1), said::kCancelled, "ok", "asterisk");
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+  EXPECT_EQ(ReadFileBytes(out_ + "/in/1.txt"), B("old one\n"));
+  EXPECT_EQ(WriteTime(out_ + "/in/1.txt"), kOldTime);
+  EXPECT_FALSE(PathExists(out_ + "/in/3.txt"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out_ + "/in"), fs::directory_iterator()), 2);
+}
+
+// A folder where the archive has a file: the prompt comes, and Yes cannot
+// write the file; the folder stays as it was.
+TEST_F(OverwriteTest, FolderInThePlaceOfAFileIsAWriteFailure) {
+  fs::create_directories(out_ + "/in/3.txt/inside");
+  Script s(archive_, Cwd());
+  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"box"}).Add({"answer", "no"}).Add({"box"}).Add({"answer", "no"});
+  s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
+  Transcript t = Play(s);
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
+                              "box", "answered", "box", "answered", "exit"}));
+  ExpectBox(t.Nth("box", 2), Prompt("3.txt"), "yes,no,cancel", "question");
+  ExpectBox(t.Nth("box", 3), said::kWriteFailed, "ok", "hand");
+  EXPECT_EQ(t.Nth("exit")["code"], "1");
+  EXPECT_TRUE(fs::is_directory(out_ + "/in/3.txt/inside"));
+  EXPECT_EQ(ReadFileBytes(out_ + "/in/1.txt"), B("old one\n"));
+}
+
 }  // namespace

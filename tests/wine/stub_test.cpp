@@ -47,8 +47,8 @@ void ExpectSameTree(const std::string& expected, const std::string& actual) {
   std::vector<std::string> paths = RelativePaths(expected);
   ASSERT_EQ(RelativePaths(actual), paths);
   for (const std::string& rel : paths) {
-    if (rel.back() != '/')
-      EXPECT_EQ(ReadFileBytes(actual + "/" + rel), ReadFileBytes(expected + "/" + rel)) << rel;
+    if (rel.back() == '/') continue;
+    EXPECT_EQ(ReadFileBytes(actual + "/" + rel), ReadFileBytes(expected + "/" + rel)) << rel;
   }
 }
 

@@ -21,7 +21,9 @@ const char kLonger[] =
     "ファイルのサイズが元々のファイルより大きいです。"
     "このファイルはウイルスに感染している可能性があります。解凍できません。";
 const char kReadFailed[] = "ファイルの読み込みに失敗しました。";
+const char kWriteFailed[] = "ファイルの書き込みに失敗しました。";
 const char kDamaged[] = "ファイルが壊れています。";
+const char kFolderFailed[] = "フォルダが作れませんでした:";
 const char kOverwrite[] = "はすでに存在します。上書きしますか？";
 const char kWrongPassword[] = "パスワードが違います。";
 const char kCreateFolder[] = "指定されたフォルダはありません。このフォルダを作りますか？";
