@@ -21,6 +21,7 @@ add_executable(wine_tests
   wine/run_command_test.cpp
   wine/names_and_times_test.cpp
   wine/folder_chooser_test.cpp
+  wine/layout_test.cpp
   cli/run_corvane.cpp
   roundtrip/roundtrip_support.cpp
   ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)

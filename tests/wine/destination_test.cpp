@@ -22,7 +22,8 @@ class DestinationTest : public StubTest {
 };
 
 TEST_F(DestinationTest, MissingFolderIsMadeOnYesAndFilled) {
-  const std::string out = dir_ / "new/deeper";  // two levels missing
+  // Two levels missing, with 0x5C as the second byte of 表, ソ, 能 and 十.
+  const std::string out = dir_ / "new表/ソ能十";
   Script s(archive_, Cwd());
   s.Add({"set", "7", WinPath(out)}).Add({"click", "3"});
   s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});

@@ -6,12 +6,13 @@
 //   timeout SECONDS       bound of every later wait (default 20)
 //   main                  wait for the main window, report its state
 //   box                   wait for a message box, report it
+//   layout                report the geometry of both windows and their controls
 //   answer ok|yes|no|cancel   click that button of the last box, wait for it to go
 //   set ID TEXT           give a control of the main window a text
 //   click ID              click a button of the main window
 //   focus ID              wait until the control ID of the main window has the focus
 //   status [TEXT]         wait for the progress window (and the status TEXT), report it
-//   cancel                click the progress window's Cancel button
+//   cancel [N]            click the progress window's Cancel button (N times at once)
 //   browser               wait for the folder browser, report it
 //   browser_up            select the parent of the browser's selected folder
 //   browser_answer ok|cancel  click that button of the browser, wait for it to go
@@ -166,6 +167,52 @@ void ReportMain() {
       .Emit();
 }
 
+// "x,y,w,h": a top-level window on the screen, a control in its parent's
+// client area.
+std::string Placement(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  POINT at = {r.left, r.top};
+  if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) ScreenToClient(GetParent(window), &at);
+  return std::to_string(at.x) + "," + std::to_string(at.y) + "," +
+         std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+}
+
+// The stub measures with the system font; the driver, in the same Wine,
+// measures with it too, so that the sizes can be checked.
+void ReportLayout() {
+  HWND main = 0;
+  WaitFor([&] { return (main = FindVisibleWindow(Pid(), kMainClass)) != 0; });
+  HWND progress = FindAnyWindow(Pid(), kProgressClass);
+  HDC dc = GetDC(0);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  TEXTMETRICA tm;
+  GetTextMetricsA(dc, &tm);
+  Report r("layout");
+  r.Field("char_width", tm.tmAveCharWidth).Field("line_height", tm.tmHeight + tm.tmExternalLeading);
+  RECT desktop;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  r.Field("desktop", std::to_string(desktop.right) + "," + std::to_string(desktop.bottom));
+  r.Field("main", Placement(main)).Field("progress", progress ? Placement(progress) : "absent");
+  auto control = [&](const char* name, HWND parent, int id) {
+    HWND c = GetDlgItem(parent, id);
+    std::string caption = CaptionText(c);
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32A(dc, caption.data(), (int)caption.size(), &extent);
+    r.Field(name, c ? Placement(c) : "absent");
+    r.Field((std::string(name) + "_extent").c_str(),
+            std::to_string(extent.cx) + "," + std::to_string(extent.cy));
+  };
+  static const char* const kMainNames[] = {"", "description", "password", "expand", "message_label",
+                                           "password_label", "folder_label", "folder", "browse"};
+  for (int id = 1; id <= 8; id++) control(kMainNames[id], main, id);
+  control("status", progress, kStatusId);
+  control("cancel", progress, kCancelId);
+  SelectObject(dc, old);
+  ReleaseDC(0, dc);
+  r.Emit();
+}
+
 void ReportBox() {
   HWND box = 0;
   WaitFor([&] { return (box = FindMessageBox(Pid())) != 0; });
@@ -263,11 +310,12 @@ void Status(const std::vector<std::string>& f) {
       .Emit();
 }
 
-void Cancel() {
+void Cancel(const std::vector<std::string>& f) {
+  const int times = f.size() > 1 ? atoi(f[1].c_str()) : 1;
   HWND progress = 0;
   WaitFor([&] { return (progress = FindVisibleWindow(Pid(), kProgressClass)) != 0; });
-  PostMessageA(GetDlgItem(progress, kCancelId), BM_CLICK, 0, 0);
-  Report("cancel_clicked").Emit();
+  for (int i = 0; i < times; i++) PostMessageA(GetDlgItem(progress, kCancelId), BM_CLICK, 0, 0);
+  Report("cancel_clicked").Field("times", (long)times).Emit();
 }
 
 void ReportBrowser() {
@@ -340,12 +388,13 @@ void Play(const std::vector<std::string>& f) {
   if (!run.started) BadScript("no start step before " + verb);
   if (verb == "main") return ReportMain();
   if (verb == "box") return ReportBox();
+  if (verb == "layout") return ReportLayout();
   if (verb == "answer") return Answer(&run.lastBox, f.size() > 1 ? f[1] : "", "answered");
   if (verb == "set") return SetText(f);
   if (verb == "click") return Click(f);
   if (verb == "focus") return Focus(f);
   if (verb == "status") return Status(f);
-  if (verb == "cancel") return Cancel();
+  if (verb == "cancel") return Cancel(f);
   if (verb == "browser") return ReportBrowser();
   if (verb == "browser_up") return BrowserUp();
   if (verb == "browser_answer")
