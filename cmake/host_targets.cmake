@@ -21,6 +21,14 @@ endif()
 
 add_subdirectory(writer)
 add_subdirectory(cli)
+
+# The platform layer over memory, for the fuzz targets: links in place of
+# corvane_platform.
+add_library(corvane_platform_memory STATIC platform/platform_memory.cpp)
+target_include_directories(corvane_platform_memory PUBLIC ${CMAKE_SOURCE_DIR})
+if(CORVANE_FUZZ_TARGETS)
+  add_subdirectory(tests/fuzz)
+endif()
 if(CORVANE_TESTS)
   enable_testing()
   add_subdirectory(tests)
