@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
   g++-mingw-w64-i686 python3-minimal       # 32-bit Windows build, its icon
   zip gzip                                # comparisons in the measurements
+  clang libclang-rt-14-dev                # the fuzz targets (libFuzzer)
   wine wine32:i386                        # the stub's end-to-end tests:
   xvfb xauth imagemagick                  #   a private display, screenshots,
   locales fonts-ipafont-gothic            #   Japanese text and its glyphs

@@ -6,3 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 ctest --preset host --output-on-failure -j2
+
+# The host tests again under AddressSanitizer and UBSan (the Wine tests and
+# the checks of the stub build ran above), then each fuzz target for 30 s.
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan -j2 -LE wine -E "^Stub"
+bash scripts/run-fuzz.sh 30
