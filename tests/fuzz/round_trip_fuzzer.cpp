@@ -34,6 +34,13 @@ static void CheckFile(const ArchiveEntry& e) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TreeDescription tree = DescribeTree(data, size);
+  if (getenv("CORVANE_FUZZ_TRACE")) {
+    fprintf(stderr, "level %d, password %zu bytes, %zu entries:", tree.options.level,
+            tree.options.password.size(), tree.entries.size());
+    for (const ArchiveEntry& e : tree.entries)
+      fprintf(stderr, e.isFolder ? " folder" : " %zu", e.data.size());
+    fprintf(stderr, "\n");
+  }
   std::vector<uint8_t> payload;
   std::string error;
   Require(BuildPayload(tree.entries, tree.options, &payload, nullptr, &error),
