@@ -7,19 +7,20 @@ ReadPathRun RunReadPath(const std::string& key, bool writeNothing) {
   ReadPathRun run;
   OsFile f = OsOpenNative("program.exe");
   if (f == kNoFile) return run;
-  static char description[65536], runCommand[4096];
+  // Room for the header texts; what is longer is read and dropped.
+  static std::string texts[2] = {std::string(65536, 0), std::string(4096, 0)};
   PayloadHeader h;
-  h.description = description;
-  h.descriptionCap = sizeof description - 1;
-  h.runCommand = runCommand;
-  h.runCommandCap = sizeof runCommand - 1;
+  h.description = &texts[0][0];
+  h.runCommand = &texts[1][0];
+  h.descriptionCap = (int)texts[0].size() - 1;
+  h.runCommandCap = (int)texts[1].size() - 1;
   run.header = LoadPayloadHeader(f, &h);
   if (run.header != kHeaderRead) {
     OsClose(f);
     return run;
   }
-  run.description.assign(description, (size_t)h.descriptionLen);
-  run.runCommand.assign(runCommand, (size_t)h.runCommandLen);
+  run.description = texts[0].substr(0, (size_t)h.descriptionLen);
+  run.runCommand = texts[1].substr(0, (size_t)h.runCommandLen);
   const uint8_t* k = (const uint8_t*)key.data();
   int keyLen = (int)key.size();
   if (h.protection.isProtected && !CheckPassword(h.protection.checkValue, k, keyLen)) {
