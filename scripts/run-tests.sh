@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds everything, runs
-# every test.
+# every test, the stub's under Wine included (they bring their own X
+# display and Wine prefix; see tests/wine_tests.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -8,8 +8,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 class DestinationTest : public StubTest {
  protected:
   void SetUp() override {
@@ -25,7 +23,7 @@ TEST_F(DestinationTest, MissingFolderIsMadeOnYesAndFilled) {
   // Two levels missing, with 0x5C as the second byte of 表, ソ, 能 and 十.
   const std::string out = dir_ / "new表/ソ能十";
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"});
+  s.Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
@@ -42,8 +40,8 @@ TEST_F(DestinationTest, NoGoesBackSilentlyAndAFileInTheWayCannotBecomeTheFolder)
   const std::string missing = dir_ / "missing", file = dir_ / "taken";
   WriteFileBytes(file, B("a file, not a folder"));
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(missing)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "no"});
-  s.Add({"main"}).Add({"set", "7", WinPath(file)}).Add({"click", "3"}).Add({"box"});
+  s.Add({"set", kFolderEdit, WinPath(missing)}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "no"});
+  s.Add({"main"}).Add({"set", kFolderEdit, WinPath(file)}).Add({"click", kExpandButton}).Add({"box"});
   s.Add({"answer", "ok"}).Add({"main"}).Add({"close"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "main", "set",
@@ -59,10 +57,7 @@ TEST_F(DestinationTest, NoGoesBackSilentlyAndAFileInTheWayCannotBecomeTheFolder)
 }
 
 TEST_F(DestinationTest, EmptyFolderTextMeansTheCurrentFolder) {
-  Script s(archive_, Cwd());
-  s.Add({"set", "7", ""}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
-  Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  Transcript t = ExpandWithOneBox(archive_, "");
   ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
   ExpectSameTree(dir_ / "in", Cwd() + "/in");
@@ -74,11 +69,7 @@ TEST_F(DestinationTest, FolderTheRunCannotMakeIsNamedAndTheEndIsZero) {
   const std::string out = dir_ / "out";
   std::filesystem::create_directories(out);
   WriteFileBytes(out + "/in", B("a file where the archive has a folder"));
-  Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
-  s.Add({"exit"});
-  Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  Transcript t = ExpandWithOneBox(archive_, WinPath(out));
   ExpectBox(t.Nth("box"), said::kFolderFailed + WinPath(out + "/in"), "ok", "hand");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
   EXPECT_EQ(ReadFileBytes(out + "/in"), B("a file where the archive has a folder"));

@@ -318,6 +318,29 @@ void Cancel(const std::vector<std::string>& f) {
   Report("cancel_clicked").Field("times", (long)times).Emit();
 }
 
+// The browser's folder tree. Tree items are handles, not pointers, so
+// the tree messages below work across processes.
+HWND BrowserTree(HWND browser) {
+  return browser ? FindWindowExA(browser, 0, "SysTreeView32", 0) : 0;
+}
+
+DWORD_PTR TreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(tree, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+  return result;
+}
+
+// How many levels below the top of the tree the selected folder is; -1
+// without a selection.
+long SelectionDepth(HWND browser) {
+  HWND tree = BrowserTree(browser);
+  DWORD_PTR item = tree ? TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) : 0;
+  if (!item) return -1;
+  long depth = 0;
+  while ((item = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_PARENT, item)) != 0) depth++;
+  return depth;
+}
+
 void ReportBrowser() {
   HWND browser = 0;
   WaitFor([&] { return (browser = FindFolderBrowser(Pid())) != 0; });
@@ -329,19 +352,16 @@ void ReportBrowser() {
     return statics.find(title) != std::string::npos;
   }, false, [&] { return statics; });
   Report("browser").Text("caption", CaptionText(browser)).Field("owner", OwnerName(browser))
-      .Text("statics", statics).Emit();
+      .Text("statics", statics).Field("depth", SelectionDepth(browser)).Emit();
 }
 
-// Tree items are handles, not pointers, so these messages work across
-// processes.
 void BrowserUp() {
-  HWND tree = run.lastBrowser ? FindWindowExA(run.lastBrowser, 0, "SysTreeView32", 0) : 0;
+  HWND tree = BrowserTree(run.lastBrowser);
   if (!tree) BadScript("no folder browser open");
-  DWORD_PTR selected = 0, parent = 0, done = 0;
-  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &selected);
-  SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_PARENT, selected, SMTO_NORMAL, 5000, &parent);
+  DWORD_PTR selected = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+  DWORD_PTR parent = TreeMessage(tree, TVM_GETNEXTITEM, TVGN_PARENT, selected);
   if (!parent) BadScript("the selection has no parent");
-  SendMessageTimeoutA(tree, TVM_SELECTITEM, TVGN_CARET, parent, SMTO_NORMAL, 5000, &done);
+  DWORD_PTR done = TreeMessage(tree, TVM_SELECTITEM, TVGN_CARET, parent);
   Report("browser_up").Field("selected", done ? 1 : 0).Emit();
 }
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "tests/wine/hex_text.h"
+
 static std::string Convert(const std::string& text, UINT from, UINT to) {
   if (text.empty()) return text;
   int wide = MultiByteToWideChar(from, 0, text.data(), (int)text.size(), 0, 0);
@@ -28,12 +30,6 @@ Report& Report::Field(const char* name, const std::string& value) {
 Report& Report::Field(const char* name, long value) { return Field(name, std::to_string(value)); }
 
 Report& Report::Text(const char* name, const std::string& sjis) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : sjis) {
-    hex += kHex[c >> 4];
-    hex += kHex[c & 15];
-  }
   std::string readable;
   for (char c : SjisToUtf8(sjis)) {
     switch (c) {
@@ -45,7 +41,7 @@ Report& Report::Text(const char* name, const std::string& sjis) {
     }
   }
   Field(name, readable);
-  return Field((std::string(name) + "_sjis").c_str(), hex);
+  return Field((std::string(name) + "_sjis").c_str(), HexOf(sjis));
 }
 
 void Report::Emit() {

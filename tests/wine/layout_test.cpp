@@ -8,8 +8,6 @@
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 std::vector<int> Numbers(const std::string& csv) {
   std::vector<int> v;
   std::stringstream in(csv);

@@ -11,8 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 const time_t kOldTime = 1000000000;  // 2001-09-09
 
 // Written before the archive is made from the same names, so the
@@ -51,7 +49,7 @@ class OverwriteTest : public StubTest {
 
 TEST_F(OverwriteTest, YesReplacesAndNoKeepsContentsAndTimes) {
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"set", kFolderEdit, WinPath(out_)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"status"}).Add({"answer", "yes"});
   s.Add({"box"}).Add({"answer", "no"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
@@ -75,7 +73,7 @@ TEST_F(OverwriteTest, YesReplacesAndNoKeepsContentsAndTimes) {
 
 TEST_F(OverwriteTest, CancelEndsTheRunWithNothingDeletedOrWritten) {
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"set", kFolderEdit, WinPath(out_)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"answer", "cancel"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
@@ -96,7 +94,7 @@ TEST_F(OverwriteTest, CancelEndsTheRunWithNothingDeletedOrWritten) {
 // Yes: the run ends there, and the old file is not lost to the answer.
 TEST_F(OverwriteTest, CancelDuringThePromptThenYesKeepsTheOldFile) {
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"set", kFolderEdit, WinPath(out_)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"cancel"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"});
   s.Add({"exit"});
   Transcript t = Play(s);
@@ -116,7 +114,7 @@ TEST_F(OverwriteTest, CancelDuringThePromptThenYesKeepsTheOldFile) {
 TEST_F(OverwriteTest, FolderInThePlaceOfAFileIsAWriteFailure) {
   fs::create_directories(out_ + "/in/3.txt/inside");
   Script s(archive_, Cwd());
-  s.Add({"set", "7", WinPath(out_)}).Add({"click", "3"});
+  s.Add({"set", kFolderEdit, WinPath(out_)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"answer", "no"}).Add({"box"}).Add({"answer", "no"});
   s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);

@@ -6,7 +6,6 @@
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
 const char kPassword[] = "ひみつ123";
 
 class PasswordTest : public StubTest {
@@ -36,11 +35,11 @@ TEST_F(PasswordTest, WrongAndEmptyPasswordsAreRefusedThenTheRightOneExtracts) {
   const std::string out = dir_ / "out";
   std::filesystem::create_directories(out);
   Script s(archive, Cwd());
-  s.Add({"main"}).Add({"set", "7", WinPath(out)});
-  s.Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", "2"});  // empty
-  s.Add({"set", "2", "ひみつ12"}).Add({"snap", "main-protected"});
-  s.Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", "2"}).Add({"main"});
-  s.Add({"set", "2", kPassword}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"main"}).Add({"set", kFolderEdit, WinPath(out)});
+  s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", kPasswordEdit});  // empty
+  s.Add({"set", kPasswordEdit, "ひみつ12"}).Add({"snap", "main-protected"});
+  s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", kPasswordEdit}).Add({"main"});
+  s.Add({"set", kPasswordEdit, kPassword}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
   s.Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "main", "set", "clicked", "box", "answered", "focus",
@@ -53,7 +52,7 @@ TEST_F(PasswordTest, WrongAndEmptyPasswordsAreRefusedThenTheRightOneExtracts) {
   ExpectText(first, "description", "保護付き");
   for (int refused = 0; refused < 2; refused++) {
     ExpectBox(t.Nth("box", refused), said::kWrongPassword, "ok", "exclamation");
-    EXPECT_EQ(t.Nth("focus", refused)["id"], "2");
+    EXPECT_EQ(t.Nth("focus", refused)["id"], kPasswordEdit);
   }
   // The refused text stays in the edit, and nothing was written.
   ExpectText(t.Nth("main", 1), "password", "ひみつ12");
@@ -95,8 +94,8 @@ TEST_F(PasswordTest, UnprotectedArchiveIgnoresTextInTheHiddenEdit) {
   const std::string out = dir_ / "out";
   std::filesystem::create_directories(out);
   Script s(archive, Cwd());
-  s.Add({"set", "2", "whatever"}).Add({"set", "7", WinPath(out)}).Add({"snap", "main-unprotected"});
-  s.Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
+  s.Add({"set", kPasswordEdit, "whatever"}).Add({"set", kFolderEdit, WinPath(out)}).Add({"snap", "main-unprotected"});
+  s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "set", "snapped", "clicked", "box", "answered",
                               "exit"}));

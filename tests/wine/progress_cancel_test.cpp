@@ -7,8 +7,6 @@
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 // About 1.7 s each for the stub under Wine on the machine this was
 // written on: long enough to take a screenshot during the first and to
 // press Cancel during the second.
@@ -28,7 +26,7 @@ TEST_F(ProgressCancelTest, CancelDuringALargeFileRemovesItAndKeepsTheFinishedOne
   const std::string expanding3 = said::kExpanding + WinPath(out + "/in/3-large.txt");
 
   Script s(archive, Cwd());
-  s.Add({"timeout", "60"}).Add({"set", "7", WinPath(out)}).Add({"click", "3"});
+  s.Add({"timeout", "60"}).Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton});
   s.Add({"status", expanding2}).Add({"snap", "progress"});
   // Clicked twice before the stub looks: the same as once.
   s.Add({"status", expanding3}).Add({"cancel", "2"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});

@@ -8,8 +8,6 @@
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 // The batch file runs on its own after the stub has ended: wait for what
 // it writes, within a bound.
 bool WaitForFile(const std::string& path, int seconds) {
@@ -36,11 +34,7 @@ TEST_F(RunCommandTest, FinishedRunOpensTheCommandInTheDestination) {
   std::string archive = MakeArchive("a.exe", {dir_ / "in", "--run", "in\\where.bat"});
   const std::string out = dir_ / "out";
   std::filesystem::create_directories(out);
-  Script s(archive, Cwd());
-  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
-  s.Add({"exit"});
-  Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
+  Transcript t = ExpandWithOneBox(archive, WinPath(out));
   ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
   // Relative to the destination: the batch file runs there, and so writes
@@ -57,7 +51,7 @@ TEST_F(RunCommandTest, CommandThatCannotBeOpenedIsReportedAndTheEndIsStillZero) 
   const std::string out = dir_ / "out";
   std::filesystem::create_directories(out);
   Script s(archive, Cwd());
-  s.Add({"set", "7", WinPath(out)}).Add({"click", "3"}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
   s.Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",

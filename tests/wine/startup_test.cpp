@@ -6,8 +6,6 @@
 
 namespace {
 
-typedef std::vector<std::string> Kinds;
-
 class StartupTest : public StubTest {
  protected:
   // A small archive made by corvane.

@@ -5,19 +5,14 @@
 
 #include "cli/text_encoding.h"
 #include "tests/cli/run_corvane.h"
+#include "tests/wine/hex_text.h"
 
 namespace fs = std::filesystem;
 
 std::string SjisHex(const std::string& utf8) {
   std::string sjis;
   if (!Utf8ToSjis(utf8, &sjis)) ADD_FAILURE() << "no Shift-JIS form: " << utf8;
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : sjis) {
-    hex += kHex[c >> 4];
-    hex += kHex[c & 15];
-  }
-  return hex;
+  return HexOf(sjis);
 }
 
 void ExpectText(const Event& e, const std::string& field, const std::string& utf8) {
@@ -76,5 +71,13 @@ Transcript StubTest::Play(const Script& script) {
   fs::create_directories(SCREENSHOT_DIR);
   Transcript t = RunScript(script);
   EXPECT_EQ(t.driverExit, 0) << "driver transcript:\n" << t.text << "\nWine:\n" << t.errors;
+  return t;
+}
+
+Transcript StubTest::ExpandWithOneBox(const std::string& archive, const std::string& folderText) {
+  Script s(archive, Cwd());
+  s.Add({"set", kFolderEdit, folderText}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
+  Transcript t = Play(s.Add({"exit"}));
+  EXPECT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
   return t;
 }

@@ -36,8 +36,14 @@ const char kExamining[] = "処理中:";
 const char kExpanding[] = "解凍中:";
 }  // namespace said
 
-// Control ids of the main window.
-enum { kPasswordEdit = 2, kExpandButton = 3, kFolderEdit = 7, kBrowseButton = 8 };
+// The event names of a transcript, in order.
+typedef std::vector<std::string> Kinds;
+
+// Control ids of the main window, as script steps name them.
+const char kPasswordEdit[] = "2";
+const char kExpandButton[] = "3";
+const char kFolderEdit[] = "7";
+const char kBrowseButton[] = "8";
 
 // Hex of the Shift-JIS form of a UTF-8 text, as the driver reports texts.
 std::string SjisHex(const std::string& utf8);
@@ -64,6 +70,10 @@ class StubTest : public ::testing::Test {
   std::string Cwd();
   // Runs the script; the test fails unless every step ran.
   Transcript Play(const Script& script);
+  // Types `folderText` into the folder edit, clicks the expand button,
+  // answers the one box that follows with OK and waits for the end; the
+  // test fails unless the stub took exactly that road.
+  Transcript ExpandWithOneBox(const std::string& archive, const std::string& folderText);
 
   TempDir dir_;
 };
