@@ -28,8 +28,7 @@ TEST_F(DamageTest, FlippedByteInALaterBlockKeepsEarlierFilesAndRemovesTheCurrent
   bytes[flip] ^= 0x01;
   WriteFileBytes(archive, bytes);
 
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   Transcript t = ExpandWithOneBox(archive, WinPath(out));
   ExpectBox(t.Nth("box"), said::kDamaged, "ok", "hand");
   EXPECT_EQ(t.Nth("exit")["code"], "1");

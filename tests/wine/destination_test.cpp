@@ -26,8 +26,8 @@ TEST_F(DestinationTest, MissingFolderIsMadeOnYesAndFilled) {
   s.Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"answer", "yes"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
-                              "exit"}));
+  ASSERT_EQ(t.Kinds(),
+            (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered", "exit"}));
   ExpectBox(t.Nth("box"), said::kCreateFolder, "yes,no", "question");
   ExpectBox(t.Nth("box", 1), said::kFinished, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
@@ -40,8 +40,14 @@ TEST_F(DestinationTest, NoGoesBackSilentlyAndAFileInTheWayCannotBecomeTheFolder)
   const std::string missing = dir_ / "missing", file = dir_ / "taken";
   WriteFileBytes(file, B("a file, not a folder"));
   Script s(archive_, Cwd());
-  s.Add({"set", kFolderEdit, WinPath(missing)}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "no"});
-  s.Add({"main"}).Add({"set", kFolderEdit, WinPath(file)}).Add({"click", kExpandButton}).Add({"box"});
+  s.Add({"set", kFolderEdit, WinPath(missing)})
+      .Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "no"});
+  s.Add({"main"})
+      .Add({"set", kFolderEdit, WinPath(file)})
+      .Add({"click", kExpandButton})
+      .Add({"box"});
   s.Add({"answer", "ok"}).Add({"main"}).Add({"close"}).Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "main", "set",
@@ -66,8 +72,7 @@ TEST_F(DestinationTest, EmptyFolderTextMeansTheCurrentFolder) {
 // A folder of the archive whose name is taken by a file: the run ends
 // with the failed folder named, and an ordinary exit.
 TEST_F(DestinationTest, FolderTheRunCannotMakeIsNamedAndTheEndIsZero) {
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   WriteFileBytes(out + "/in", B("a file where the archive has a folder"));
   Transcript t = ExpandWithOneBox(archive_, WinPath(out));
   ExpectBox(t.Nth("box"), said::kFolderFailed + WinPath(out + "/in"), "ok", "hand");

@@ -25,9 +25,10 @@
 // script ran, 2 the stub ended while a step waited, 3 a wait timed out
 // (the stub is terminated), 4 the script ended with the stub still running,
 // 5 a bad script.
+// windows.h first: the other Windows headers build on it.
 #include <windows.h>
+
 #include <commctrl.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include <functional>
@@ -203,8 +204,15 @@ void ReportLayout() {
     r.Field((std::string(name) + "_extent").c_str(),
             std::to_string(extent.cx) + "," + std::to_string(extent.cy));
   };
-  static const char* const kMainNames[] = {"", "description", "password", "expand", "message_label",
-                                           "password_label", "folder_label", "folder", "browse"};
+  static const char* const kMainNames[] = {"",
+                                           "description",
+                                           "password",
+                                           "expand",
+                                           "message_label",
+                                           "password_label",
+                                           "folder_label",
+                                           "folder",
+                                           "browse"};
   for (int id = 1; id <= 8; id++) control(kMainNames[id], main, id);
   control("status", progress, kStatusId);
   control("cancel", progress, kCancelId);
@@ -220,10 +228,12 @@ void ReportBox() {
   // The icon is drawn once the box paints: compare until it matches.
   std::string icon;
   double matched = 0;
-  WaitFor([&] {
-    icon = IconKindOf(box, &matched);
-    return icon == "none" || matched > 0.95;
-  }, false, [&] { return icon; });
+  WaitFor(
+      [&] {
+        icon = IconKindOf(box, &matched);
+        return icon == "none" || matched > 0.95;
+      },
+      false, [&] { return icon; });
   std::string buttons;
   static const struct {
     int id;
@@ -231,7 +241,8 @@ void ReportBox() {
   } kButtons[] = {{IDOK, "ok"}, {IDYES, "yes"}, {IDNO, "no"}, {IDCANCEL, "cancel"}};
   for (const auto& b : kButtons) {
     HWND button = GetDlgItem(box, b.id);
-    if (button && IsWindowVisible(button)) buttons += std::string(buttons.empty() ? "" : ",") + b.name;
+    if (button && IsWindowVisible(button))
+      buttons += std::string(buttons.empty() ? "" : ",") + b.name;
   }
   HWND main = MainWindow();
   Report("box")
@@ -283,12 +294,14 @@ void Focus(const std::vector<std::string>& f) {
   const int want = ControlId(f, 1);
   GUITHREADINFO info;
   int seen = 0;
-  WaitFor([&] {
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(run.process.dwThreadId, &info) || !info.hwndFocus) return false;
-    seen = GetDlgCtrlID(info.hwndFocus);
-    return seen == want && GetParent(info.hwndFocus) == MainWindow();
-  }, false, [&] { return std::to_string(seen); });
+  WaitFor(
+      [&] {
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(run.process.dwThreadId, &info) || !info.hwndFocus) return false;
+        seen = GetDlgCtrlID(info.hwndFocus);
+        return seen == want && GetParent(info.hwndFocus) == MainWindow();
+      },
+      false, [&] { return std::to_string(seen); });
   Report("focus").Field("id", (long)seen).Emit();
 }
 
@@ -296,12 +309,14 @@ void Status(const std::vector<std::string>& f) {
   const bool wantText = f.size() > 1;
   const std::string want = wantText ? Utf8ToSjis(f[1]) : "";
   std::string text;
-  WaitFor([&] {
-    HWND progress = FindVisibleWindow(Pid(), kProgressClass);
-    if (!progress) return false;
-    text = CaptionText(GetDlgItem(progress, kStatusId));
-    return !wantText || text == want;
-  }, false, [&] { return text; });
+  WaitFor(
+      [&] {
+        HWND progress = FindVisibleWindow(Pid(), kProgressClass);
+        if (!progress) return false;
+        text = CaptionText(GetDlgItem(progress, kStatusId));
+        return !wantText || text == want;
+      },
+      false, [&] { return text; });
   HWND progress = FindVisibleWindow(Pid(), kProgressClass);
   Report("status")
       .Text("title", CaptionText(progress))
@@ -347,12 +362,18 @@ void ReportBrowser() {
   run.lastBrowser = browser;
   const std::string title = Utf8ToSjis(kBrowseTitleUtf8);
   std::string statics;
-  WaitFor([&] {
-    statics = StaticTexts(browser);
-    return statics.find(title) != std::string::npos;
-  }, false, [&] { return statics; });
-  Report("browser").Text("caption", CaptionText(browser)).Field("owner", OwnerName(browser))
-      .Text("statics", statics).Field("depth", SelectionDepth(browser)).Emit();
+  WaitFor(
+      [&] {
+        statics = StaticTexts(browser);
+        return statics.find(title) != std::string::npos;
+      },
+      false, [&] { return statics; });
+  Report("browser")
+      .Text("caption", CaptionText(browser))
+      .Field("owner", OwnerName(browser))
+      .Text("statics", statics)
+      .Field("depth", SelectionDepth(browser))
+      .Emit();
 }
 
 void BrowserUp() {

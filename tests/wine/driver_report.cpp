@@ -1,7 +1,6 @@
 #include "tests/wine/driver_report.h"
 
 #include <windows.h>
-#include <stdio.h>
 
 #include "tests/wine/hex_text.h"
 
@@ -33,11 +32,20 @@ Report& Report::Text(const char* name, const std::string& sjis) {
   std::string readable;
   for (char c : SjisToUtf8(sjis)) {
     switch (c) {
-      case '\t': readable += "\\t"; break;
-      case '\r': readable += "\\r"; break;
-      case '\n': readable += "\\n"; break;
-      case '\\': readable += "\\\\"; break;
-      default: readable += c;
+      case '\t':
+        readable += "\\t";
+        break;
+      case '\r':
+        readable += "\\r";
+        break;
+      case '\n':
+        readable += "\\n";
+        break;
+      case '\\':
+        readable += "\\\\";
+        break;
+      default:
+        readable += c;
     }
   }
   Field(name, readable);

@@ -95,9 +95,7 @@ struct Pixels {
 
 }  // namespace
 
-HWND FindVisibleWindow(DWORD pid, const char* className) {
-  return Find(pid, className, true, 0);
-}
+HWND FindVisibleWindow(DWORD pid, const char* className) { return Find(pid, className, true, 0); }
 
 HWND FindAnyWindow(DWORD pid, const char* className) { return Find(pid, className, false, 0); }
 
@@ -158,7 +156,8 @@ std::string IconKindOf(HWND box, double* matched) {
     DrawIconEx(drawn.dc, 0, 0, LoadIconA(0, icon.id), 0, 0, 0, 0, DI_NORMAL);
     GdiFlush();
     int same = 0;
-    for (int i = 0; i < w * h; i++) same += (drawn.bits[i] & 0xFFFFFF) == (shown.bits[i] & 0xFFFFFF);
+    for (int i = 0; i < w * h; i++)
+      same += (drawn.bits[i] & 0xFFFFFF) == (shown.bits[i] & 0xFFFFFF);
     double share = (double)same / (w * h);
     if (share > *matched) {
       *matched = share;

@@ -40,18 +40,39 @@ TEST_F(FolderChooserTest, OpensOnTheLastChoiceAndTypingDoesNotChangeIt) {
   Script s(stub, start);
   s.Add({"main"});
   s.Add({"click", kBrowseButton}).Add({"browser"}).Add({"browser_answer", "ok"}).Add({"main"});
-  s.Add({"set", kFolderEdit, "Z:\\typed"}).Add({"click", kBrowseButton}).Add({"browser"}).Add({"browser_up"});
+  s.Add({"set", kFolderEdit, "Z:\\typed"})
+      .Add({"click", kBrowseButton})
+      .Add({"browser"})
+      .Add({"browser_up"});
   s.Add({"browser_answer", "ok"}).Add({"main"});
   s.Add({"set", kFolderEdit, "Z:\\typed"}).Add({"click", kBrowseButton}).Add({"browser"});
   s.Add({"browser_answer", "cancel"}).Add({"main"});
   s.Add({"click", kBrowseButton}).Add({"browser"}).Add({"browser_answer", "ok"}).Add({"main"});
   s.Add({"close"}).Add({"exit"});
   Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(),
-            (Kinds{"started", "main", "clicked", "browser", "browser_answered", "main", "set",
-                   "clicked", "browser", "browser_up", "browser_answered", "main", "set",
-                   "clicked", "browser", "browser_answered", "main", "clicked", "browser",
-                   "browser_answered", "main", "close_posted", "exit"}));
+  ASSERT_EQ(t.Kinds(), (Kinds{"started",
+                              "main",
+                              "clicked",
+                              "browser",
+                              "browser_answered",
+                              "main",
+                              "set",
+                              "clicked",
+                              "browser",
+                              "browser_up",
+                              "browser_answered",
+                              "main",
+                              "set",
+                              "clicked",
+                              "browser",
+                              "browser_answered",
+                              "main",
+                              "clicked",
+                              "browser",
+                              "browser_answered",
+                              "main",
+                              "close_posted",
+                              "exit"}));
   ExpectText(t.Nth("main"), "folder", WinPath(start));
   const Event& browser = t.Nth("browser");
   EXPECT_EQ(browser["owner"], "main");

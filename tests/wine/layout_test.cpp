@@ -37,7 +37,8 @@ TEST_F(LayoutTest, WindowsAndControlsSitWhereTheFontMeasuresPutThem) {
   EXPECT_EQ(at("main")[3], 20 * lh);
   // Labels are exactly as large as their texts.
   for (auto [label, y] : {std::pair<const char*, int>{"message_label", 1},
-                          {"password_label", 16 * lh}, {"folder_label", 13 * lh}}) {
+                          {"password_label", 16 * lh},
+                          {"folder_label", 13 * lh}}) {
     std::vector<int> e = extent(label);
     EXPECT_EQ(at(label), (Box{1, y, e[0], e[1]})) << label;
   }

@@ -27,7 +27,9 @@ std::map<std::string, std::pair<int64_t, int64_t>> TimesBelow(const std::string&
     if (!e.is_regular_file()) continue;
     struct stat st;
     stat(e.path().c_str(), &st);
-    auto ticks = [](const struct timespec& t) { return (int64_t)t.tv_sec * 10000000 + t.tv_nsec / 100; };
+    auto ticks = [](const struct timespec& t) {
+      return (int64_t)t.tv_sec * 10000000 + t.tv_nsec / 100;
+    };
     times[fs::relative(e.path(), root).string()] = {ticks(st.st_atim), ticks(st.st_mtim)};
   }
   return times;

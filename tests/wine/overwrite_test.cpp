@@ -76,8 +76,8 @@ TEST_F(OverwriteTest, CancelEndsTheRunWithNothingDeletedOrWritten) {
   s.Add({"set", kFolderEdit, WinPath(out_)}).Add({"click", kExpandButton});
   s.Add({"box"}).Add({"answer", "cancel"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
-                              "exit"}));
+  ASSERT_EQ(t.Kinds(),
+            (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered", "exit"}));
   ExpectBox(t.Nth("box"), Prompt("1.txt"), "yes,no,cancel", "question");
   ExpectBox(t.Nth("box", 1), said::kCancelled, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");

@@ -32,14 +32,23 @@ class PasswordTest : public StubTest {
 TEST_F(PasswordTest, WrongAndEmptyPasswordsAreRefusedThenTheRightOneExtracts) {
   std::string archive = MakeArchive("p.exe", {dir_ / "in", "--password-file", dir_ / "pw",
                                               "--mask-password", "--description", "保護付き"});
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   Script s(archive, Cwd());
   s.Add({"main"}).Add({"set", kFolderEdit, WinPath(out)});
-  s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", kPasswordEdit});  // empty
+  s.Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "ok"})
+      .Add({"focus", kPasswordEdit});  // empty
   s.Add({"set", kPasswordEdit, "ひみつ12"}).Add({"snap", "main-protected"});
-  s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"focus", kPasswordEdit}).Add({"main"});
-  s.Add({"set", kPasswordEdit, kPassword}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "ok"})
+      .Add({"focus", kPasswordEdit})
+      .Add({"main"});
+  s.Add({"set", kPasswordEdit, kPassword})
+      .Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "ok"});
   s.Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "main", "set", "clicked", "box", "answered", "focus",
@@ -64,8 +73,8 @@ TEST_F(PasswordTest, WrongAndEmptyPasswordsAreRefusedThenTheRightOneExtracts) {
 
 TEST_F(PasswordTest, PasswordCharFollowsTheMaskFlagAndUnprotectedHidesTheControls) {
   std::string plain = MakeArchive("plain.exe", {dir_ / "in", "--password-file", dir_ / "pw"});
-  std::string masked = MakeArchive("masked.exe", {dir_ / "in", "--password-file", dir_ / "pw",
-                                                  "--mask-password"});
+  std::string masked =
+      MakeArchive("masked.exe", {dir_ / "in", "--password-file", dir_ / "pw", "--mask-password"});
   std::string open = MakeArchive("open.exe", {dir_ / "in"});
   EXPECT_EQ(FlagsOf(plain), 2);
   EXPECT_EQ(FlagsOf(masked), 1);
@@ -91,14 +100,15 @@ TEST_F(PasswordTest, PasswordCharFollowsTheMaskFlagAndUnprotectedHidesTheControl
 // looked at.
 TEST_F(PasswordTest, UnprotectedArchiveIgnoresTextInTheHiddenEdit) {
   std::string archive = MakeArchive("open.exe", {dir_ / "in", "--description", "保護なし"});
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   Script s(archive, Cwd());
-  s.Add({"set", kPasswordEdit, "whatever"}).Add({"set", kFolderEdit, WinPath(out)}).Add({"snap", "main-unprotected"});
+  s.Add({"set", kPasswordEdit, "whatever"})
+      .Add({"set", kFolderEdit, WinPath(out)})
+      .Add({"snap", "main-unprotected"});
   s.Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "set", "snapped", "clicked", "box", "answered",
-                              "exit"}));
+  ASSERT_EQ(t.Kinds(),
+            (Kinds{"started", "set", "set", "snapped", "clicked", "box", "answered", "exit"}));
   ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
   ExpectSameTree(dir_ / "in", out + "/in");

@@ -20,8 +20,7 @@ TEST_F(ProgressCancelTest, CancelDuringALargeFileRemovesItAndKeepsTheFinishedOne
   WriteFileBytes(dir_ / "in/2-large.txt", TextLike(21, kLargeSize));
   WriteFileBytes(dir_ / "in/3-large.txt", TextLike(22, kLargeSize));
   std::string archive = MakeArchive("a.exe", {dir_ / "in", "--level", "1", "--run", "never.bat"});
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   const std::string expanding2 = said::kExpanding + WinPath(out + "/in/2-large.txt");
   const std::string expanding3 = said::kExpanding + WinPath(out + "/in/3-large.txt");
 
@@ -29,7 +28,11 @@ TEST_F(ProgressCancelTest, CancelDuringALargeFileRemovesItAndKeepsTheFinishedOne
   s.Add({"timeout", "60"}).Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton});
   s.Add({"status", expanding2}).Add({"snap", "progress"});
   // Clicked twice before the stub looks: the same as once.
-  s.Add({"status", expanding3}).Add({"cancel", "2"}).Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
+  s.Add({"status", expanding3})
+      .Add({"cancel", "2"})
+      .Add({"box"})
+      .Add({"answer", "ok"})
+      .Add({"exit"});
   Transcript t = Play(s);
   ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "status", "snapped", "status",
                               "cancel_clicked", "box", "answered", "exit"}));

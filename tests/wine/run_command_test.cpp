@@ -32,8 +32,7 @@ TEST_F(RunCommandTest, FinishedRunOpensTheCommandInTheDestination) {
   // "cd" alone prints the current folder.
   WriteFileBytes(dir_ / "in/where.bat", B("@cd > where.txt\r\n"));
   std::string archive = MakeArchive("a.exe", {dir_ / "in", "--run", "in\\where.bat"});
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   Transcript t = ExpandWithOneBox(archive, WinPath(out));
   ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
@@ -48,14 +47,16 @@ TEST_F(RunCommandTest, CommandThatCannotBeOpenedIsReportedAndTheEndIsStillZero) 
   std::filesystem::create_directories(dir_ / "in");
   WriteFileBytes(dir_ / "in/a.txt", B("a\n"));
   std::string archive = MakeArchive("a.exe", {dir_ / "in", "--run", "ない.exe"});
-  const std::string out = dir_ / "out";
-  std::filesystem::create_directories(out);
+  const std::string out = Out();
   Script s(archive, Cwd());
-  s.Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"set", kFolderEdit, WinPath(out)})
+      .Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "ok"});
   s.Add({"box"}).Add({"answer", "ok"}).Add({"exit"});
   Transcript t = Play(s);
-  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered",
-                              "exit"}));
+  ASSERT_EQ(t.Kinds(),
+            (Kinds{"started", "set", "clicked", "box", "answered", "box", "answered", "exit"}));
   ExpectBox(t.Nth("box"), said::kFinished, "ok", "asterisk");
   ExpectBox(t.Nth("box", 1), std::string("ない.exe") + said::kRunFailed, "ok", "hand");
   EXPECT_EQ(t.Nth("exit")["code"], "0");

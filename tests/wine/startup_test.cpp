@@ -46,7 +46,9 @@ TEST_F(StartupTest, LengthOtherThanRecordedIsRefusedWithoutOwnerAndZero) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     Transcript t = Play(Script(Resized(archive, c.name, c.size), Cwd())
-                            .Add({"box"}).Add({"answer", "ok"}).Add({"exit"}));
+                            .Add({"box"})
+                            .Add({"answer", "ok"})
+                            .Add({"exit"}));
     ASSERT_EQ(t.Kinds(), (Kinds{"started", "box", "answered", "exit"}));
     ExpectBox(t.Nth("box"), c.text, "ok", "hand", "none");
     EXPECT_EQ(t.Nth("box")["main_visible"], "0");

@@ -67,6 +67,11 @@ std::string StubTest::Cwd() {
   return dir_ / "cwd";
 }
 
+std::string StubTest::Out() {
+  fs::create_directories(dir_ / "out");
+  return dir_ / "out";
+}
+
 Transcript StubTest::Play(const Script& script) {
   fs::create_directories(SCREENSHOT_DIR);
   Transcript t = RunScript(script);
@@ -76,7 +81,10 @@ Transcript StubTest::Play(const Script& script) {
 
 Transcript StubTest::ExpandWithOneBox(const std::string& archive, const std::string& folderText) {
   Script s(archive, Cwd());
-  s.Add({"set", kFolderEdit, folderText}).Add({"click", kExpandButton}).Add({"box"}).Add({"answer", "ok"});
+  s.Add({"set", kFolderEdit, folderText})
+      .Add({"click", kExpandButton})
+      .Add({"box"})
+      .Add({"answer", "ok"});
   Transcript t = Play(s.Add({"exit"}));
   EXPECT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "answered", "exit"}));
   return t;

@@ -66,8 +66,10 @@ class StubTest : public ::testing::Test {
   std::string MakeArchive(const std::string& name, const std::vector<std::string>& args);
   // A copy of the bare stub, or of an archive cut or extended to `size`.
   std::string Resized(const std::string& archive, const std::string& name, size_t size);
-  // The archive's current folder, made on first use.
+  // The archive's current folder, and a destination folder; both are
+  // made on first use.
   std::string Cwd();
+  std::string Out();
   // Runs the script; the test fails unless every step ran.
   Transcript Play(const Script& script);
   // Types `folderText` into the folder edit, clicks the expand button,

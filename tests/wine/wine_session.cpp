@@ -142,7 +142,8 @@ Transcript RunScript(const Script& script) {
   }
   // Serve the screenshots while the driver runs: it waits for NAME.done
   // after writing NAME.ready.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kHostTimeoutSeconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(kHostTimeoutSeconds);
   int status = 0;
   bool ended = false;
   while (!ended) {
