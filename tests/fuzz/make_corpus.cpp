@@ -136,9 +136,10 @@ int main(int argc, char** argv) {
     char name[64];
     snprintf(name, sizeof name, "/round_trip/tree-%02d", t);
     if (!Save(out + name, desc)) return 1;
-    // Control bytes: the tree's own password; some runs test only, some
+    // Control bytes: the tree's own password, the expected size kept
+    // right as mutations change the length; some runs test only, some
     // expand twice with varied answers.
-    uint8_t flags = (uint8_t)((t % kFuzzKeys) << 4 | (t % 5 == 4 ? 1 : 0));
+    uint8_t flags = (uint8_t)((t % kFuzzKeys) << 4 | 2 | (t % 5 == 4 ? 1 : 0));
     Bytes seed = {flags, (uint8_t)rng(), (uint8_t)(t % 3 == 2 ? 0x80 : 0)};
     Bytes as = seed;
     as.insert(as.end(), payload.begin(), payload.end());
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
     if (!Save(out + name, as)) return 1;
     if (t % 2) continue;
     Bytes plain = seed;
-    plain[0] |= 4 | 2;
+    plain[0] |= 4;
     Bytes unsealed = Unsealed(payload, tree.options.password);
     plain.insert(plain.end(), unsealed.begin(), unsealed.end());
     snprintf(name, sizeof name, "/read_path/plain-%02d", t);
