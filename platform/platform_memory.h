@@ -6,8 +6,9 @@
 // path calls live in a map keyed by the path in a canonical form: split at
 // '\' and '/' (found by the character step, so 表 stays whole), empty and
 // "." levels dropped, levels joined with '\'. The empty key is the root,
-// which always exists. A ".." level is refused and counted: nothing that
-// reaches the platform should ever climb out of the destination.
+// which always exists. A path that starts at a root, or holds a ".." level
+// or a colon (found by the character step), is refused and counted:
+// nothing that reaches the platform should ever leave the destination.
 //
 // Everything stored (file bytes and the names of entries) counts against
 // a quota; a write or a new entry past it fails, so no input can make the
