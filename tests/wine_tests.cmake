@@ -22,6 +22,7 @@ add_executable(wine_tests
   wine/names_and_times_test.cpp
   wine/folder_chooser_test.cpp
   wine/layout_test.cpp
+  wine/hostile_test.cpp
   cli/run_corvane.cpp
   roundtrip/roundtrip_support.cpp
   ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)
