@@ -25,8 +25,7 @@
 // script ran, 2 the stub ended while a step waited, 3 a wait timed out
 // (the stub is terminated), 4 the script ended with the stub still running,
 // 5 a bad script.
-// windows.h first: the other Windows headers build on it.
-#include <windows.h>
+#include <windows.h>  // first: the other Windows headers build on it
 
 #include <commctrl.h>
 #include <stdlib.h>
@@ -179,6 +178,13 @@ std::string Placement(HWND window) {
          std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
 }
 
+// The window style in hex, as the tests compare bits of it.
+std::string Style(HWND window) {
+  char hex[16];
+  wsprintfA(hex, "%08lx", (unsigned long)GetWindowLongA(window, GWL_STYLE));
+  return hex;
+}
+
 // The stub measures with the system font; the driver, in the same Wine,
 // measures with it too, so that the sizes can be checked.
 void ReportLayout() {
@@ -195,12 +201,14 @@ void ReportLayout() {
   GetWindowRect(GetDesktopWindow(), &desktop);
   r.Field("desktop", std::to_string(desktop.right) + "," + std::to_string(desktop.bottom));
   r.Field("main", Placement(main)).Field("progress", progress ? Placement(progress) : "absent");
+  r.Field("main_style", Style(main)).Field("progress_style", Style(progress));
   auto control = [&](const char* name, HWND parent, int id) {
     HWND c = GetDlgItem(parent, id);
     std::string caption = CaptionText(c);
     SIZE extent = {0, 0};
     GetTextExtentPoint32A(dc, caption.data(), (int)caption.size(), &extent);
     r.Field(name, c ? Placement(c) : "absent");
+    r.Field((std::string(name) + "_style").c_str(), Style(c));
     r.Field((std::string(name) + "_extent").c_str(),
             std::to_string(extent.cx) + "," + std::to_string(extent.cy));
   };

@@ -62,4 +62,36 @@ TEST_F(LayoutTest, WindowsAndControlsSitWhereTheFontMeasuresPutThem) {
   EXPECT_EQ(t.Nth("exit")["code"], "0");
 }
 
+// Style bits that the user sees: a main window that can be closed and
+// minimized but not resized or maximized, a progress window without a
+// close box, a read-only description that scrolls, one-line edits. (The
+// edits' frames cannot be read back: an edit control takes WS_BORDER out
+// of its style and draws the frame itself.)
+TEST_F(LayoutTest, WindowAndControlStylesGiveTheBoxesAndEditsTheirBehaviour) {
+  std::string stub = Resized(STUB_FILE, "bare.exe", 26112);
+  Transcript t = Play(Script(stub, Cwd()).Add({"layout"}).Add({"close"}).Add({"exit"}));
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "layout", "close_posted", "exit"}));
+  const Event& l = t.Nth("layout");
+  auto bits = [&](const std::string& field) { return std::stoul(l[field], 0, 16); };
+  auto has = [&](const char* window, unsigned long want) {
+    return (bits(std::string(window) + "_style") & want) == want;
+  };
+  auto lacks = [&](const char* window, unsigned long unwanted) {
+    return (bits(std::string(window) + "_style") & unwanted) == 0;
+  };
+  const unsigned long kCaption = 0x00C00000, kSysMenu = 0x00080000, kThickFrame = 0x00040000,
+                      kMinimizeBox = 0x00020000, kMaximizeBox = 0x00010000, kVScroll = 0x00200000,
+                      kMultiline = 0x4, kReadOnly = 0x800, kAutoHScroll = 0x80;
+  EXPECT_TRUE(has("main", kCaption | kSysMenu | kMinimizeBox)) << l["main_style"];
+  EXPECT_TRUE(lacks("main", kThickFrame | kMaximizeBox)) << l["main_style"];
+  EXPECT_TRUE(has("progress", kCaption)) << l["progress_style"];
+  EXPECT_TRUE(lacks("progress", kSysMenu | kThickFrame)) << l["progress_style"];
+  EXPECT_TRUE(has("description", kVScroll | kMultiline | kReadOnly)) << l["description_style"];
+  for (const char* edit : {"folder", "password"}) {
+    EXPECT_TRUE(has(edit, kAutoHScroll)) << edit;
+    EXPECT_TRUE(lacks(edit, kMultiline | kReadOnly)) << edit;
+  }
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
+}
+
 }  // namespace
