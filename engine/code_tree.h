@@ -11,8 +11,6 @@
 
 #include <stdint.h>
 
-#include "payload/bit_reader.h"
-
 const int kSymbols = 512;
 const int kNodes = 2 * kSymbols - 1;
 const int kRootNode = kNodes - 1;
@@ -32,9 +30,12 @@ struct CodeTree {
   int16_t workList[kSymbols];  // pool indices; after a build, [0] is root
   int32_t leafOrder[kSymbols];  // symbol -> its place after the last sort
   int32_t counts[kSymbols];     // kept by the decoder (or the encoder)
+  int32_t builtCounts[kSymbols];  // the counts the last sort saw
 };
 
 // The state at the start of every file: all counts 1, identity leaf order.
+// A build over it changes nothing in that order, so callers that keep the
+// starting tree's codes may skip the first build.
 void ResetCodeTree(CodeTree* t);
 
 // Rebuilds the pool from the counts as they stand.
@@ -44,15 +45,6 @@ void BuildCodeTree(CodeTree* t);
 // two's complement numbers would instead of overflowing.
 inline void CountSymbol(CodeTree* t, int s) {
   t->counts[s] = (int32_t)((uint32_t)t->counts[s] + 1u);
-}
-
-// Walks the tree from the root, one bit per step.
-inline int DecodeSymbol(const CodeTree* t, BitReader* b) {
-  int node = kRootNode;
-  do {
-    node = ReadBit(b) ? t->pool[node].secondChild : t->pool[node].firstChild;
-  } while (t->pool[node].firstChild != kNoChild);
-  return t->pool[node].symbol;
 }
 
 #endif

@@ -182,8 +182,11 @@ static ExtractResult FileEntry(Extraction* x) {
   memcpy(slot->data, ref->data, (size_t)it->shared);
   BeginFile(&w->window, ref->data + preset.start, preset.length, it->shared,
             slot, skip, x->outputFile);
-  ResetBits(&x->bits);
-  if (!DecodeFileBody(x, it->size - it->shared)) return kExtractDamaged;
+  BeginBodyBits(&x->bits, x->reader);
+  bool wellFormed = x->decodeBody ? x->decodeBody(x, it->size - it->shared)
+                                  : DecodeFileBody(x, it->size - it->shared);
+  if (!wellFormed) return kExtractDamaged;
+  EndBodyBits(&x->bits);
   res = StreamResult(x->reader);
   if (res != kExtractFinished) return res;
   if (w->window.writeFailed) return kExtractWriteFailed;
@@ -243,11 +246,10 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   if (x->destLen > kMaxPath) return Damaged(x, "the destination path is too long");
   memcpy(x->fullPath, destFolder, (size_t)x->destLen + 1);
   x->fullPathLen = x->destLen;
-  x->bits.source = x->reader;
-  x->bits.bitCount = 0;
-  x->bits.bitByte = 0;
+  BeginBodyBits(&x->bits, x->reader);
   x->work = (ExtractionWork*)OsAlloc(sizeof(ExtractionWork));
   if (!x->work) return kExtractNoMemory;
+  PrepareStartingTable(x->work);
   for (int i = 0; i < kRingSlots; i++) x->work->ring[i].storedLength = -1;
 
   while (!x->reader->payloadEnded && !x->cancelRequested) {

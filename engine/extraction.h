@@ -20,7 +20,8 @@
 #include "engine/code_tree.h"
 #include "engine/output_window.h"
 #include "engine/reference_ring.h"
-#include "payload/bit_reader.h"
+#include "engine/decode_table.h"
+#include "payload/bit_buffer.h"
 #include "payload/block_reader.h"
 #include "platform/platform.h"
 
@@ -54,6 +55,9 @@ struct ExtractionWork {
   ReferenceSlot ring[kRingSlots];
   CodeTree literalTree;
   CodeTree distanceTree;
+  DecodeTable literalTable;
+  DecodeTable distanceTable;
+  DecodeTable startingTable;  // the trees of token 0, the same in every body
   OutputWindow window;
 };
 
@@ -62,11 +66,14 @@ struct Extraction {
   BlockReader* reader;  // begun on the block stream
   bool writeNothing;    // test only: decode everything, write nothing
   void* host;           // for the host functions; the engine ignores it
+  // Decodes one body instead of DecodeFileBody when set (the tests' check
+  // against a plain decoder); same contract.
+  bool (*decodeBody)(Extraction* x, int32_t length);
 
   // Run state, readable by the host functions.
   volatile uint8_t cancelRequested;  // set by the host to stop the run
   ExtractionWork* work;
-  BitReader bits;
+  BitBuffer bits;
   OsFile outputFile;      // open while a file is written
   bool outputUnfinished;  // the file at outputPath was closed incomplete
   // Where the file in hand is written: its full path, or, when it replaces

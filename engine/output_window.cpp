@@ -35,3 +35,31 @@ bool FlushRest(OutputWindow* w) {
   if (w->position > w->base) WriteSpan(w, w->head, w->position - w->base);
   return !w->writeFailed;
 }
+
+void CopyMatch(OutputWindow* w, int32_t distance, int32_t length) {
+  int32_t at = w->position - w->base;
+  if (at + length > kWindowBytes) {
+    // The window fills on the way: byte by byte through the flush.
+    for (int32_t k = 0; k < length; k++) PutByte(w, ByteBehind(w, distance));
+    return;
+  }
+  uint8_t* dst = w->window + at;
+  const uint8_t* src = dst - distance;
+  if (distance >= length) {
+    memcpy(dst, src, (size_t)length);
+  } else if (distance >= 8) {
+    // Eight at a time: each piece reads bytes at least 8 behind, all
+    // written already.
+    int32_t k = 0;
+    for (; k + 8 <= length; k += 8) memcpy(dst + k, src + k, 8);
+    for (; k < length; k++) dst[k] = src[k];
+  } else {
+    for (int32_t k = 0; k < length; k++) dst[k] = src[k];
+  }
+  int32_t filePos = w->position - w->presetLength + w->shared;
+  if (filePos < kSlotBytes) {
+    int32_t n = kSlotBytes - filePos < length ? kSlotBytes - filePos : length;
+    memcpy(w->slot->data + filePos, dst, (size_t)n);
+  }
+  w->position += length;
+}

@@ -47,6 +47,11 @@ inline void PutByte(OutputWindow* w, uint8_t b) {
   w->position++;
 }
 
+// Copies `length` bytes from `distance` (1 to 8192) back, as that many
+// PutByte calls of the byte behind would: a distance below the length
+// repeats the bytes the copy has just made.
+void CopyMatch(OutputWindow* w, int32_t distance, int32_t length);
+
 // The byte `distance` (1 to 8192) before the next output position.
 inline uint8_t ByteBehind(const OutputWindow* w, int32_t distance) {
   return w->window[w->position - distance - w->base];

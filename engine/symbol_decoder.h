@@ -31,4 +31,7 @@ inline bool IsRebuildPoint(int32_t tokens) {
 // failures are left in the reader's status and the window's flag.
 bool DecodeFileBody(Extraction* x, int32_t length);
 
+// Fills the table of the trees every body starts with; once per run.
+void PrepareStartingTable(ExtractionWork* w);
+
 #endif

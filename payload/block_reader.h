@@ -59,4 +59,32 @@ inline uint8_t ReadByte(BlockReader* r) {
   return ReadByteSlow(r);
 }
 
+// For readers that take bytes in bulk (the bit buffer of the bodies): the
+// loaded block's bytes not handed out yet. None once the block is used up
+// or a read failed; the next byte then comes from ReadByte.
+inline int32_t BlockBytesLeft(const BlockReader* r) {
+  int32_t i = r->streamPos & (kBlockData - 1);
+  if (i == 0 || r->status != kReadOk || i >= r->blockLen) return 0;
+  return r->blockLen - i;
+}
+
+inline const uint8_t* BlockCursor(const BlockReader* r) {
+  return r->blockBuf + (r->streamPos & (kBlockData - 1));
+}
+
+// Hands out n of the bytes left, as n ReadByte calls would.
+inline void TakeBlockBytes(BlockReader* r, int32_t n) {
+  r->streamPos += n;
+  if ((r->streamPos & (kBlockData - 1)) == (r->blockLen & (kBlockData - 1)) &&
+      r->filePos >= r->fileSize)
+    r->payloadEnded = true;
+}
+
+// Takes back the last n bytes handed out, all of them from the loaded
+// block: the stream goes on from the first of them.
+inline void ReturnBlockBytes(BlockReader* r, int32_t n) {
+  r->streamPos -= n;
+  r->payloadEnded = false;
+}
+
 #endif

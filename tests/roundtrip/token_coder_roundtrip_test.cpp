@@ -6,6 +6,7 @@
 #include <random>
 
 #include "engine/code_tree.h"
+#include "engine/decode_table.h"
 #include "payload/block_reader.h"
 #include "tests/test_files.h"
 #include "writer/token_coder.h"
@@ -13,7 +14,7 @@
 namespace {
 
 // Decodes `count` symbols of `tree` from the bytes, through the core's
-// block reader, bit reader and tree walk.
+// block reader, bit buffer and table decoder.
 std::vector<int> DecodeWithCore(const CodeTree& tree, const Bytes& bits, int count) {
   TempDir dir;
   std::string path = dir / "stream";
@@ -22,9 +23,12 @@ std::vector<int> DecodeWithCore(const CodeTree& tree, const Bytes& bits, int cou
   EXPECT_NE(f, kNoFile);
   static BlockReader reader;
   BeginBlockStream(&reader, f, false, nullptr, 0);
-  BitReader b = {&reader, 0, 0};
+  BitBuffer b;
+  BeginBodyBits(&b, &reader);
+  static DecodeTable table;
+  FillDecodeTable(&tree, &table);
   std::vector<int> symbols;
-  for (int i = 0; i < count; i++) symbols.push_back(DecodeSymbol(&tree, &b));
+  for (int i = 0; i < count; i++) symbols.push_back(DecodeSymbol(&tree, &table, &b));
   EXPECT_EQ(reader.status, kReadOk);
   OsClose(f);
   return symbols;

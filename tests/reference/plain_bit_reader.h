@@ -1,7 +1,8 @@
-// Bits of the coded bodies, least significant bit of each byte first. An
+// The plain bit reader the engine's bit buffer must agree with: one byte
+// from the block reader per eight bits, least significant bit first. An
 // n-bit field is n bits in a row, the first one of weight 1.
-#ifndef CORVANE_PAYLOAD_BIT_READER_H
-#define CORVANE_PAYLOAD_BIT_READER_H
+#ifndef CORVANE_TESTS_REFERENCE_PLAIN_BIT_READER_H
+#define CORVANE_TESTS_REFERENCE_PLAIN_BIT_READER_H
 
 #include <stdint.h>
 
