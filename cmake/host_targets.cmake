@@ -21,6 +21,7 @@ endif()
 
 add_subdirectory(writer)
 add_subdirectory(cli)
+add_subdirectory(bench/micro)
 
 # The platform layer over memory, for the fuzz targets: links in place of
 # corvane_platform.

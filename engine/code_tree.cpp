@@ -5,6 +5,10 @@ void ResetCodeTree(CodeTree* t) {
     t->counts[i] = 1;
     t->builtCounts[i] = 1;
     t->leafOrder[i] = i;
+    // The leaves' fields but the count never change; builds leave them.
+    t->pool[i].symbol = i;
+    t->pool[i].firstChild = kNoChild;
+    t->pool[i].secondChild = kNoChild;
   }
 }
 
@@ -15,47 +19,76 @@ static inline int32_t WrappingSum(int32_t a, int32_t b) {
 // The stable sort by descending count from the previous order, in time
 // close to linear. The previous order is sorted by the counts the last
 // build saw, so the leaves whose count has not moved are still in order;
-// only the others need sorting, and the two lists then merge. Equal counts
-// keep their previous order in both lists and in the merge. `sorted` comes
-// in holding the previous order and leafOrder still tells each leaf's
-// previous place.
+// only the others need sorting, and the two lists then merge.
+//
+// Each leaf gets the key (2^31 - 1 - count) * 2^32 + previous place:
+// ascending keys are descending counts with ties in their previous order,
+// a total order, so lists of keys merge and sort without stability rules.
+// `sorted` comes in holding the previous order.
+static inline uint64_t SortKey(int32_t count, int place) {
+  return (uint64_t)(uint32_t)(INT32_MAX - (int64_t)count) << 32 | (uint32_t)place;
+}
+
 static void SortLeaves(CodeTree* t, int16_t* sorted) {
-  int16_t* still = sorted;  // unmoved leaves, compacted to the front
-  int16_t moved[kSymbols];
+  const int32_t* counts = t->counts;
+  uint64_t still[kSymbols + 1];  // [0] is below every key
+  uint64_t moved[kSymbols];
+  still[0] = 0;
   int nStill = 0, nMoved = 0;
+  int32_t low = INT32_MAX, high = INT32_MIN;
   for (int p = 0; p < kSymbols; p++) {
     int16_t s = sorted[p];
-    if (t->counts[s] == t->builtCounts[s]) {
-      still[nStill++] = s;
-    } else {
-      // Insertion by descending count; a count rises by its increments
-      // since the last build, so entries travel a short way.
-      int32_t c = t->counts[s];
-      int k = nMoved;
-      while (k > 0 && t->counts[moved[k - 1]] < c) {
-        moved[k] = moved[k - 1];
-        k--;
-      }
-      moved[k] = s;
-      nMoved++;
+    int32_t c = counts[s];
+    uint64_t key = SortKey(c, p);
+    bool same = c == t->builtCounts[s];
+    still[nStill + 1] = key;
+    moved[nMoved] = key;
+    nStill += same;
+    nMoved += !same;
+    if (!same) {
+      low = c < low ? c : low;
+      high = c > high ? c : high;
     }
   }
   if (nMoved == 0) return;
 
-  // Merge from the back so that the unmoved list can stay in place at the
-  // front of `sorted`. At equal counts the later previous position goes
-  // last.
-  int i = nStill - 1, j = nMoved - 1;
-  for (int out = kSymbols - 1; j >= 0; out--) {
-    bool takeStill;
-    if (i < 0) {
-      takeStill = false;
-    } else {
-      int32_t cs = t->counts[still[i]], cm = t->counts[moved[j]];
-      takeStill = cs < cm || (cs == cm && t->leafOrder[still[i]] >
-                                              t->leafOrder[moved[j]]);
+  uint64_t order[kSymbols];
+  if ((int64_t)high - low < kSymbols * 2) {
+    // Counting sort on the count; places come in ascending already.
+    uint16_t start[kSymbols * 2 + 1];
+    int range = high - low + 1;
+    for (int k = 0; k <= range; k++) start[k] = 0;
+    for (int k = 0; k < nMoved; k++)
+      start[high - (int32_t)(INT32_MAX - (moved[k] >> 32)) + 1]++;
+    for (int k = 1; k <= range; k++) start[k] = (uint16_t)(start[k] + start[k - 1]);
+    for (int k = 0; k < nMoved; k++)
+      order[start[high - (int32_t)(INT32_MAX - (moved[k] >> 32))]++] = moved[k];
+  } else {
+    // Wide counts come late in a body, where they have moved little.
+    for (int k = 0; k < nMoved; k++) {
+      uint64_t key = moved[k];
+      int j = k;
+      while (j > 0 && order[j - 1] > key) {
+        order[j] = order[j - 1];
+        j--;
+      }
+      order[j] = key;
     }
-    sorted[out] = takeStill ? still[i--] : moved[j--];
+  }
+
+  // Merge from the back; the larger key goes last.
+  uint64_t* stillAt = still + 1;
+  int i = nStill - 1, j = nMoved - 1;
+  int16_t previous[kSymbols];
+  for (int p = 0; p < kSymbols; p++) previous[p] = sorted[p];
+  for (int out = kSymbols - 1; out >= 0; out--) {
+    uint64_t ks = stillAt[i];  // stillAt[-1] is 0: no unmoved left
+    uint64_t km = j >= 0 ? order[j] : 0;
+    bool takeStill = ks > km;
+    uint64_t key = takeStill ? ks : km;
+    sorted[out] = previous[(uint32_t)key];
+    i -= takeStill;
+    j -= !takeStill;
   }
 }
 
@@ -92,22 +125,25 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
 // entry is therefore the last unmerged leaf or the newest of the oldest
 // inner nodes of least count, the inner node winning ties.
 //
-// Unmerged inner nodes are made[lo .. hi) (what is left of a run of equal
-// counts that merging has begun, taken from its newest end) and
-// made[rest .. made) (not touched yet; runEnd is the newest of the run of
-// equal counts that starts at rest). A run that merging has begun never
-// grows: a later node's count exceeds the run's.
+// Inner node i is pool entry kSymbols + i. Unmerged ones are [lo, hi) (what
+// is left of a run of equal counts that merging has begun, taken from its
+// newest end) and [rest, made) (not touched yet; runEnd is the newest of
+// the run of equal counts that starts at rest). A run that merging has
+// begun never grows: a later node's count exceeds the run's.
 static void MergeInLinearTime(CodeNode* pool, const int16_t* sorted,
-                              int16_t* list) {
-  int16_t inner[kSymbols];
-  int leaf = kSymbols - 1;
-  int lo = 0, hi = 0, rest = 0, made = 0, runEnd = 0;
-  for (int next = kSymbols; next < kNodes; next++) {
+                              const int32_t* counts) {
+  int32_t leafCount[kSymbols + 1];  // [0] stands for "no leaf left"
+  leafCount[0] = INT32_MAX;
+  for (int p = 0; p < kSymbols; p++) leafCount[p + 1] = counts[sorted[p]];
+  int32_t innerCount[kSymbols];
+  int leaf = kSymbols;  // leaves 1 .. leaf of leafCount are unmerged
+  int lo = 0, hi = 0, rest = 0, runEnd = 0;
+  for (int made = 0; made < kSymbols - 1; made++) {
     int16_t pair[2];
+    int32_t sum = 0;
     for (int k = 0; k < 2; k++) {
       int cand = hi > lo ? hi - 1 : (rest < made ? runEnd : -1);
-      if (cand >= 0 &&
-          (leaf < 0 || pool[inner[cand]].count <= pool[sorted[leaf]].count)) {
+      if (cand >= 0 && innerCount[cand] <= leafCount[leaf]) {
         if (hi > lo) {
           hi--;
         } else {
@@ -115,27 +151,25 @@ static void MergeInLinearTime(CodeNode* pool, const int16_t* sorted,
           hi = runEnd;
           rest = runEnd + 1;
           runEnd = rest;
-          int32_t c = rest < made ? pool[inner[rest]].count : 0;
-          while (runEnd + 1 < made && pool[inner[runEnd + 1]].count == c)
+          while (runEnd + 1 < made && innerCount[runEnd + 1] == innerCount[rest])
             runEnd++;
         }
-        pair[k] = inner[cand];
+        pair[k] = (int16_t)(kSymbols + cand);
+        sum += innerCount[cand];
       } else {
-        pair[k] = sorted[leaf--];
+        pair[k] = sorted[leaf - 1];
+        sum += leafCount[leaf];
+        leaf--;
       }
     }
-    CodeNode* n = &pool[next];
-    n->count = pool[pair[0]].count + pool[pair[1]].count;
+    CodeNode* n = &pool[kSymbols + made];
+    n->count = sum;
     n->firstChild = pair[1];
     n->secondChild = pair[0];
-    if (rest == made) {
+    innerCount[made] = sum;
+    if (rest == made || (runEnd == made - 1 && sum == innerCount[rest]))
       runEnd = made;
-    } else if (runEnd == made - 1 && n->count == pool[inner[rest]].count) {
-      runEnd = made;
-    }
-    inner[made++] = (int16_t)next;
   }
-  list[0] = (int16_t)kRootNode;
 }
 
 void BuildCodeTree(CodeTree* t) {
@@ -149,10 +183,7 @@ void BuildCodeTree(CodeTree* t) {
   bool positive = true;
   for (int i = 0; i < kSymbols; i++) {
     int32_t c = t->counts[i];
-    pool[i].symbol = i;
     pool[i].count = c;
-    pool[i].firstChild = kNoChild;
-    pool[i].secondChild = kNoChild;
     t->builtCounts[i] = c;
     total += c;
     positive &= c > 0;
@@ -160,7 +191,8 @@ void BuildCodeTree(CodeTree* t) {
   for (int p = 0; p < kSymbols; p++) t->leafOrder[sorted[p]] = p;
 
   if (positive && total <= INT32_MAX) {
-    MergeInLinearTime(pool, sorted, list);
+    MergeInLinearTime(pool, sorted, t->counts);
+    list[0] = (int16_t)kRootNode;
   } else {
     for (int p = 0; p < kSymbols; p++) list[p] = sorted[p];
     MergeByInsertion(pool, list);

@@ -1,28 +1,33 @@
 #include "engine/decode_table.h"
 
 void FillDecodeTable(const CodeTree* t, DecodeTable* d) {
-  // Depth-first from the root; `code` holds the steps taken, the first in
-  // bit 0, as the buffer presents them.
-  struct Step {
-    int16_t node;
-    uint8_t depth;
-    uint16_t code;
-  };
-  Step stack[kTableBits + 2];
-  int top = 0;
-  stack[top++] = {(int16_t)kRootNode, 0, 0};
-  while (top > 0) {
-    Step s = stack[--top];
-    const CodeNode& n = t->pool[s.node];
-    if (n.firstChild == kNoChild) {
-      uint16_t e = (uint16_t)(s.depth << kLengthShift | n.symbol);
-      for (int i = s.code; i < kTableSize; i += 1 << s.depth) d->entry[i] = e;
-    } else if (s.depth == kTableBits) {
-      d->entry[s.code] = (uint16_t)(kLongCode | s.node);
-    } else {
-      uint8_t depth = (uint8_t)(s.depth + 1);
-      stack[top++] = {n.secondChild, depth, (uint16_t)(s.code | 1 << s.depth)};
-      stack[top++] = {n.firstChild, depth, s.code};
+  // Parents are made after their children, so a sweep down the inner nodes
+  // from the root reaches every node after its parent. `code` holds the
+  // steps from the root, the first in bit 0, as the buffer presents them;
+  // nodes deeper than the table are not followed.
+  uint16_t code[kNodes];
+  uint8_t depth[kNodes];
+  code[kRootNode] = 0;
+  depth[kRootNode] = 0;
+  for (int node = kRootNode; node >= kSymbols; node--) {
+    int dep = depth[node];
+    const CodeNode& n = t->pool[node];
+    if (dep >= kTableBits) {
+      if (dep == kTableBits) d->entry[code[node]] = (uint16_t)(kLongCode | node);
+      // Below the table: mark the inner children as such.
+      depth[n.firstChild] = depth[n.secondChild] = kTableBits + 1;
+      continue;
+    }
+    for (int bit = 0; bit < 2; bit++) {
+      int child = bit ? n.secondChild : n.firstChild;
+      uint16_t c = (uint16_t)(code[node] | bit << dep);
+      if (child < kSymbols) {
+        uint16_t e = (uint16_t)((dep + 1) << kLengthShift | child);
+        for (int i = c; i < kTableSize; i += 2 << dep) d->entry[i] = e;
+      } else {
+        code[child] = c;
+        depth[child] = (uint8_t)(dep + 1);
+      }
     }
   }
 }

@@ -86,7 +86,8 @@ Bytes MakeProgramFile(const ProgramFile& p) {
 
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir, const Bytes& key,
-                                  bool writeNothing) {
+                                  bool writeNothing,
+                                  bool (*decodeBody)(Extraction*, int32_t)) {
   ExtractOutcome o;
   o.result = kExtractReadFailed;
   OsFile f = OsOpenNative(programPath.c_str());
@@ -109,6 +110,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   static Extraction x;
   x.reader = &reader;
   x.writeNothing = writeNothing;
+  x.decodeBody = decodeBody;
   x.work = 0;
   o.result = ExtractAll(&x, ".\\");
   if (o.result != kExtractFinished && o.result != kExtractCancelled) AbandonRun(&x);

@@ -61,7 +61,8 @@ struct ExtractOutcome {
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir,
                                   const Bytes& key = Bytes(),
-                                  bool writeNothing = false);
+                                  bool writeNothing = false,
+                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr);
 
 // Bytes from a string literal, which may hold zero bytes.
 template <size_t N>

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <map>
 #include <random>
 
 #include "payload/payload_layout.h"
 #include "platform/platform_posix.h"
+#include "tests/reference/plain_decoder.h"
 #include "tests/test_host.h"
 
 Bytes RandomBytes(uint32_t seed, size_t n) {
@@ -68,6 +73,46 @@ ArchiveEntry FolderEntry(const std::string& name) {
   return e;
 }
 
+// A file's bytes, read without touching its access time, which the tests
+// compare with the archive's afterwards.
+static Bytes ReadKeepingAccessTime(const std::string& path) {
+  Bytes data;
+  int fd = open(path.c_str(), O_RDONLY | O_NOATIME | O_CLOEXEC);
+  EXPECT_GE(fd, 0) << path;
+  uint8_t buf[65536];
+  ssize_t n;
+  while (fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
+  if (fd >= 0) close(fd);
+  return data;
+}
+
+// Every file and folder of a tree, by relative path.
+static std::map<std::string, Bytes> TreeContents(const std::string& root) {
+  std::map<std::string, Bytes> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    std::string rel = e.path().string().substr(root.size());
+    files[rel] = e.is_directory() ? Bytes{'/'} : ReadKeepingAccessTime(e.path().string());
+  }
+  return files;
+}
+
+// The same archive through the plain decoder: the same outcome and the same
+// bytes on disk.
+static void ExpectPlainDecoderAgrees(const std::string& archive, const Bytes& key,
+                                     const Extracted& fast, const std::string& plainDir) {
+  mkdir(plainDir.c_str(), 0777);
+  TestHost saved = CurrentTestHost();
+  ResetTestHost();
+  ExtractOutcome plain =
+      ExtractProgramFile(archive, plainDir, key, false, PlainDecodeFileBody);
+  CurrentTestHost() = saved;
+  EXPECT_EQ(plain.result, fast.outcome.result);
+  EXPECT_EQ(plain.detail, fast.outcome.detail);
+  EXPECT_EQ(plain.files, fast.outcome.files);
+  EXPECT_TRUE(TreeContents(plainDir) == TreeContents(fast.outDir))
+      << "the fast and the plain decoder disagree";
+}
+
 Extracted BuildAndExtract(const TempDir& dir, const std::vector<ArchiveEntry>& entries,
                           const ArchiveOptions& options, const Bytes& key) {
   Extracted x;
@@ -90,6 +135,7 @@ Extracted BuildAndExtract(const TempDir& dir, const std::vector<ArchiveEntry>& e
   x.outcome = ExtractProgramFile(archive, x.outDir, key);
   x.names = CurrentTestHost().itemNames;
   x.items = CurrentTestHost().items;
+  ExpectPlainDecoderAgrees(archive, key, x, dir / "plain");
   return x;
 }
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/code_tree.h"
+#include "tests/reference/plain_tree.h"
 
 // The bits from the root to a symbol's leaf, found by searching the tree.
 static bool PathTo(const CodeTree& t, int node, int symbol, std::string* bits) {
@@ -138,5 +141,92 @@ TEST(CodeTree, AgreesWithAPlainModelOverLongRandomCountSequences) {
       ASSERT_EQ(t->leafOrder[order[s]], s) << "round " << round;
       ASSERT_EQ(Code(*t, s).size(), (size_t)depth[s]) << "round " << round << " symbol " << s;
     }
+  }
+}
+
+// The engine's builder against the plain one (bubble sort, insertion
+// merge) over long runs of rebuilds: every node of the pool, the leaf order
+// and the root must agree after every build.
+namespace {
+
+struct TreePair {
+  std::unique_ptr<CodeTree> fast = std::make_unique<CodeTree>();
+  std::unique_ptr<CodeTree> plain = std::make_unique<CodeTree>();
+  TreePair() {
+    ResetCodeTree(fast.get());
+    ResetCodeTree(plain.get());
+  }
+  void Add(int symbol, int32_t by) {
+    for (CodeTree* t : {fast.get(), plain.get()})
+      t->counts[symbol] = (int32_t)((uint32_t)t->counts[symbol] + (uint32_t)by);
+  }
+  void BuildAndCompare(const std::string& where) {
+    BuildCodeTree(fast.get());
+    PlainBuildCodeTree(plain.get());
+    ASSERT_EQ(fast->workList[0], plain->workList[0]) << where;
+    for (int s = 0; s < kSymbols; s++)
+      ASSERT_EQ(fast->leafOrder[s], plain->leafOrder[s]) << where << " symbol " << s;
+    for (int n = 0; n < kNodes; n++) {
+      const CodeNode& a = fast->pool[n];
+      const CodeNode& b = plain->pool[n];
+      ASSERT_EQ(a.firstChild, b.firstChild) << where << " node " << n;
+      ASSERT_EQ(a.secondChild, b.secondChild) << where << " node " << n;
+      ASSERT_EQ(a.count, b.count) << where << " node " << n;
+      if (a.firstChild == kNoChild) ASSERT_EQ(a.symbol, b.symbol) << where;
+    }
+  }
+};
+
+}  // namespace
+
+TEST(CodeTree, FastBuildMatchesThePlainBuildOverLongRandomCountSequences) {
+  std::mt19937 rng(20261208);
+  // Each shape of count growth runs as a file would: 2048 tokens with a
+  // build every 256, then builds every 1024, and a fresh start per file.
+  for (int file = 0; file < 48; file++) {
+    TreePair trees;
+    int shape = file % 4;
+    int hot = 1 + (int)(rng() % 40);
+    for (int tokens = 0, build = 0; tokens < 40000; build++) {
+      int step = tokens < 2048 ? 256 : 1024;
+      for (int k = 0; k < step; k++) {
+        int s;
+        switch (shape) {
+          case 0: s = (int)(rng() % (uint32_t)hot); break;         // few symbols, many ties
+          case 1: s = (int)(rng() % kSymbols); break;              // everything moves a little
+          case 2: s = (int)std::min<uint32_t>(511, (uint32_t)std::geometric_distribution<int>(0.05)(rng)); break;
+          default: s = (int)((rng() % 2) ? rng() % 8 : 256 + rng() % 16); break;  // two clusters
+        }
+        trees.Add(s, 1);
+      }
+      tokens += step;
+      trees.BuildAndCompare("file " + std::to_string(file) + " build " + std::to_string(build));
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+TEST(CodeTree, FastBuildMatchesThePlainBuildWhenCountsWrap) {
+  // Counts near the top of the signed range: sums wrap, some counts turn
+  // negative, and the builder must still agree with the plain one.
+  std::mt19937 rng(7);
+  for (int round = 0; round < 8; round++) {
+    TreePair trees;
+    for (int s = 0; s < kSymbols; s++)
+      if (rng() % 4 == 0) trees.Add(s, (int32_t)(rng() % 0x7FFFFFFF));
+    for (int b = 0; b < 6; b++) {
+      for (int k = 0; k < 64; k++) trees.Add((int)(rng() % kSymbols), (int32_t)(rng() % 0x10000000));
+      trees.BuildAndCompare("round " + std::to_string(round) + " build " + std::to_string(b));
+      if (HasFatalFailure()) return;
+    }
+  }
+  // A total just at and just past the limit of the linear merge.
+  for (int32_t extra : {0, 1}) {
+    TreePair trees;
+    int32_t base = (INT32_MAX - kSymbols) / kSymbols;
+    for (int s = 0; s < kSymbols; s++) trees.Add(s, base);
+    int64_t total = (int64_t)kSymbols * (base + 1);
+    trees.Add(3, (int32_t)(INT32_MAX - total + extra));
+    trees.BuildAndCompare("limit " + std::to_string(extra));
   }
 }
