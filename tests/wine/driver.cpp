@@ -17,6 +17,9 @@
 //   browser_up            select the parent of the browser's selected folder
 //   browser_answer ok|cancel  click that button of the browser, wait for it to go
 //   snap PATH             create PATH.ready, wait for PATH.done (a screenshot)
+//   windows               report every top-level window of the stub
+//   handles               report the stub's handle and GUI object counts
+//   files PATH...         report whether the stub holds each file open
 //   close                 post WM_CLOSE to the main window
 //   exit                  wait for the process to end, report its exit code
 //
@@ -35,6 +38,7 @@
 #include <vector>
 
 #include "tests/wine/driver_report.h"
+#include "tests/wine/driver_handles.h"
 #include "tests/wine/driver_windows.h"
 
 namespace {
@@ -404,6 +408,35 @@ void Snap(const std::vector<std::string>& f) {
   Report("snapped").Emit();
 }
 
+void ReportWindows() {
+  Report("windows").Field("list", TopLevelWindows(Pid())).Emit();
+}
+
+// GetProcessHandleCount and GetGuiResources are reported as the system
+// tells them (Wine 8 says 0 for all three); the tests read the handle
+// table.
+void ReportHandles() {
+  HANDLE process = run.process.hProcess;
+  DWORD count = 0;
+  HandleTable table = HandlesOf(process, Pid());
+  if (!table.read) BadScript("the system's handle table cannot be read");
+  Report("handles")
+      .Field("count", GetProcessHandleCount(process, &count) ? (long)count : -1L)
+      .Field("gdi", (long)GetGuiResources(process, GR_GDIOBJECTS))
+      .Field("user", (long)GetGuiResources(process, GR_USEROBJECTS))
+      .Field("table", table.total)
+      .Field("types", table.types)
+      .Field("files", table.files)
+      .Emit();
+}
+
+void ReportFiles(const std::vector<std::string>& f) {
+  std::string states;
+  for (size_t i = 1; i < f.size(); i++)
+    states += (i > 1 ? "," : "") + FileState(Wide(f[i]));
+  Report("files").Field("states", states).Emit();
+}
+
 void Close() {
   HWND main = 0;
   WaitFor([&] { return (main = MainWindow()) != 0; });
@@ -449,6 +482,9 @@ void Play(const std::vector<std::string>& f) {
   if (verb == "browser_answer")
     return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered");
   if (verb == "snap") return Snap(f);
+  if (verb == "windows") return ReportWindows();
+  if (verb == "handles") return ReportHandles();
+  if (verb == "files") return ReportFiles(f);
   if (verb == "close") return Close();
   if (verb == "exit") return Exit();
   BadScript("unknown step " + verb);
