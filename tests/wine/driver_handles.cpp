@@ -29,8 +29,8 @@ std::vector<char> SystemHandles() {
   std::vector<char> buf(1 << 16);
   ULONG need = 0;
   NTSTATUS status;
-  while ((status = NtQuerySystemInformation(SystemHandleInformation, buf.data(),
-                                            (ULONG)buf.size(), &need)) == kLengthMismatch)
+  while ((status = NtQuerySystemInformation(SystemHandleInformation, buf.data(), (ULONG)buf.size(),
+                                            &need)) == kLengthMismatch)
     buf.resize(buf.size() * 2);
   if (status != 0) buf.clear();
   return buf;

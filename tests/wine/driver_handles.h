@@ -8,10 +8,10 @@
 #include <string>
 
 struct HandleTable {
-  bool read = false;   // the system's handle table could be read
-  long total = 0;      // the process's entries in it
-  std::string types;   // "TYPE=N" by object type name, sorted, joined by ','
-  std::string files;   // the names of its file handles, sorted, joined by '|'
+  bool read = false;  // the system's handle table could be read
+  long total = 0;     // the process's entries in it
+  std::string types;  // "TYPE=N" by object type name, sorted, joined by ','
+  std::string files;  // the names of its file handles, sorted, joined by '|'
 };
 
 // The process's entries of the system-wide handle table, each duplicated
