@@ -22,6 +22,10 @@ namespace {
 const char* const kSystemWindows[] = {"IME:hidden:disabled", "IME:hidden",
                                       "OleMainThreadWndClass:hidden"};
 
+// The stub's windows while it waits for input: the main window, and the
+// progress window created hidden.
+const std::multiset<std::string> kWindowsWaiting = {"core_gui:shown", "progress_window:hidden"};
+
 // The stub's windows at a run's report: the box, the main window that the
 // run disabled, and the progress window hidden again.
 const std::multiset<std::string> kWindowsAtReport = {"#32770:shown", "core_gui:shown:disabled",
@@ -140,8 +144,7 @@ TEST_F(LeftoversTest, FinishedRunOfThirtyFilesKeepsOnlyTheWindowsAndCurrentFolde
   EXPECT_EQ(t.Nth("exit")["code"], "0");
 
   // From start-up to the end of a run the program file is open.
-  EXPECT_EQ(ProgramWindows(t.Nth("windows")),
-            (std::multiset<std::string>{"core_gui:shown", "progress_window:hidden"}));
+  EXPECT_EQ(ProgramWindows(t.Nth("windows")), kWindowsWaiting);
   EXPECT_EQ(t.Nth("files")["states"], "held");
   const Event& early = t.Nth("handles");
   EXPECT_EQ(HeldFiles(early), (std::set<std::string>{ObjectName(archive), ObjectName(Cwd())}));
@@ -305,6 +308,28 @@ TEST_F(LeftoversTest, DamagedBlockWhileReplacingHoldsOnlyTheFileInHandAndLeavesN
   EXPECT_EQ(ReadFileBytes(out + "/in/6-middle.bin"), B("old\n"));
   EXPECT_FALSE(PathExists(out + "/in/7-last.txt"));
   EXPECT_EQ(Temporaries(out), std::vector<std::string>());
+}
+
+// The folder browser goes with its answer, and a second one takes no more
+// handles than the first: what the shell opens for it on first use stays.
+TEST_F(LeftoversTest, FolderBrowserLeavesNoWindowAndASecondOneTakesNoMoreHandles) {
+  Script s(Resized(STUB_FILE, "bare.exe", 26112), Cwd());
+  s.Add({"main"}).Add({"windows"});
+  for (int i = 0; i < 2; i++)
+    s.Add({"click", kBrowseButton})
+        .Add({"browser"})
+        .Add({"browser_answer", "cancel"})
+        .Add({"windows"})
+        .Add({"handles"});
+  Transcript t = Play(s.Add({"close"}).Add({"exit"}));
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "main", "windows", "clicked", "browser",
+                              "browser_answered", "windows", "handles", "clicked", "browser",
+                              "browser_answered", "windows", "handles", "close_posted", "exit"}));
+  for (int i = 0; i < 3; i++) EXPECT_EQ(ProgramWindows(t.Nth("windows", i)), kWindowsWaiting);
+  EXPECT_EQ(TypeCounts(t.Nth("handles", 1)), TypeCounts(t.Nth("handles")))
+      << t.Nth("handles")["types"];
+  EXPECT_EQ(HeldFiles(t.Nth("handles", 1)), HeldFiles(t.Nth("handles")));
+  EXPECT_EQ(t.Nth("exit")["code"], "0");
 }
 
 }  // namespace
