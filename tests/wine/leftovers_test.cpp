@@ -110,6 +110,16 @@ class LeftoversTest : public StubTest {
     }
     return names;
   }
+  // The report of a run that ended: the box over the disabled main window,
+  // the progress window hidden again, and of the handles at an earlier box
+  // one file fewer, the program file; only the current folder is open.
+  void ExpectOnlyTheCurrentFolderHeld(const Event& windows, const Event& atReport,
+                                      const Event& atEarlierBox) {
+    EXPECT_EQ(ProgramWindows(windows), kWindowsAtReport);
+    EXPECT_EQ(HeldFiles(atReport), std::set<std::string>{ObjectName(Cwd())});
+    EXPECT_EQ(TypeCounts(atReport), TypeCounts(atEarlierBox, -1))
+        << "at the earlier box " << atEarlierBox["types"];
+  }
   // The "files" step for these names below `root`.
   Script& AddFiles(Script& s, const std::string& root, const std::vector<std::string>& names) {
     std::vector<std::string> step = {"files"};
@@ -155,12 +165,9 @@ TEST_F(LeftoversTest, FinishedRunOfThirtyFilesKeepsOnlyTheWindowsAndCurrentFolde
   baselineTypes.erase("Key");
   EXPECT_EQ(baselineTypes, earlyTypes) << "at the start " << early["types"];
 
-  EXPECT_EQ(ProgramWindows(t.Nth("windows", 1)), kWindowsAtReport);
+  ExpectOnlyTheCurrentFolderHeld(t.Nth("windows", 1), t.Nth("handles", 2), baseline);
   EXPECT_EQ(t.Nth("files", 1)["states"], "free");
   EXPECT_EQ(t.Nth("files", 2)["states"], Repeated("free", names.size()));
-  const Event& atEnd = t.Nth("handles", 2);
-  EXPECT_EQ(HeldFiles(atEnd), std::set<std::string>{ObjectName(Cwd())});
-  EXPECT_EQ(TypeCounts(atEnd), TypeCounts(baseline, -1)) << "baseline " << baseline["types"];
 
   ExpectSameTree(dir_ / "in", out + "/in");
   EXPECT_EQ(Temporaries(out), std::vector<std::string>());
@@ -198,10 +205,8 @@ TEST_F(LeftoversTest, RunThatReplacesFilesHoldsTheSameAtEachPromptAndLeavesNoTem
     EXPECT_EQ(TypeCounts(held), TypeCounts(t.Nth("handles"))) << held["types"];
   }
   ExpectBox(t.Nth("box", (int)old.size()), said::kFinished, "ok", "asterisk");
-  EXPECT_EQ(ProgramWindows(t.Nth("windows")), kWindowsAtReport);
-  const Event& atEnd = t.Nth("handles", (int)old.size());
-  EXPECT_EQ(HeldFiles(atEnd), std::set<std::string>{ObjectName(Cwd())});
-  EXPECT_EQ(TypeCounts(atEnd), TypeCounts(t.Nth("handles"), -1));
+  ExpectOnlyTheCurrentFolderHeld(t.Nth("windows"), t.Nth("handles", (int)old.size()),
+                                 t.Nth("handles"));
   EXPECT_EQ(t.Nth("files")["states"], Repeated("free", names.size()));
 
   ExpectSameTree(dir_ / "in", out + "/in");
@@ -236,10 +241,7 @@ TEST_F(LeftoversTest, CancelledRunClosesEverythingAndLeavesNoTemporary) {
   ExpectBox(t.Nth("box", 1), said::kCancelled, "ok", "asterisk");
   EXPECT_EQ(t.Nth("exit")["code"], "0");
 
-  EXPECT_EQ(ProgramWindows(t.Nth("windows")), kWindowsAtReport);
-  const Event& atEnd = t.Nth("handles", 1);
-  EXPECT_EQ(HeldFiles(atEnd), std::set<std::string>{ObjectName(Cwd())});
-  EXPECT_EQ(TypeCounts(atEnd), TypeCounts(t.Nth("handles"), -1));
+  ExpectOnlyTheCurrentFolderHeld(t.Nth("windows"), t.Nth("handles", 1), t.Nth("handles"));
   EXPECT_EQ(t.Nth("files")["states"], "free");
   EXPECT_EQ(t.Nth("files", 1)["states"], Repeated("free", written.size()));
 
@@ -255,11 +257,6 @@ TEST_F(LeftoversTest, CancelledRunClosesEverythingAndLeavesNoTemporary) {
 // before it are closed. After the end the temporary is gone and the old
 // file is as it was.
 TEST_F(LeftoversTest, DamagedBlockWhileReplacingHoldsOnlyTheFileInHandAndLeavesNoTemporary) {
-  // Block 10 of the stream lies well inside 6-middle.bin: the five small
-  // files before it fill less than one block, and random bytes do not
-  // shrink. The stream starts after the size, the two empty header strings
-  // and the flags byte; a block is 4096 data bytes and a CRC of 2.
-  const size_t kStreamStart = 26112 + 4 + 1 + 1 + 1, kBlock = 4098;
   std::vector<std::string> before;
   for (int i = 1; i <= 5; i++) {
     before.push_back("in/" + std::to_string(i) + ".txt");
@@ -269,10 +266,9 @@ TEST_F(LeftoversTest, DamagedBlockWhileReplacingHoldsOnlyTheFileInHandAndLeavesN
   WriteFileBytes(dir_ / "in/6-middle.bin", RandomBytes(61, 100000));
   WriteFileBytes(dir_ / "in/7-last.txt", B("after the damage\n"));
   const std::string archive = MakeArchive("a.exe", {dir_ / "in"});
-  Bytes bytes = ReadFileBytes(archive);
-  ASSERT_GT(bytes.size(), kStreamStart + 20 * kBlock);
-  bytes[kStreamStart + 10 * kBlock + 1000] ^= 0x01;
-  WriteFileBytes(archive, bytes);
+  // Block 10 lies well inside 6-middle.bin: the five small files before it
+  // fill less than one block, and random bytes do not shrink.
+  DamageBlock(archive, 10);
   const std::string out = Out();
   fs::create_directories(out + "/in");
   WriteFileBytes(out + "/in/6-middle.bin", B("old\n"));
