@@ -62,8 +62,9 @@ add_custom_command(TARGET stub_image POST_BUILD
 add_executable(stub_driver
   tests/wine/driver.cpp
   tests/wine/driver_report.cpp
+  tests/wine/driver_handles.cpp
   tests/wine/driver_windows.cpp)
 set_target_properties(stub_driver PROPERTIES OUTPUT_NAME e2e_driver)
 target_include_directories(stub_driver PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(stub_driver PRIVATE -static)
-target_link_libraries(stub_driver PRIVATE user32 gdi32 shell32)
+target_link_libraries(stub_driver PRIVATE user32 gdi32 shell32 ntdll)

@@ -23,6 +23,7 @@ add_executable(wine_tests
   wine/folder_chooser_test.cpp
   wine/layout_test.cpp
   wine/hostile_test.cpp
+  wine/leftovers_test.cpp
   cli/run_corvane.cpp
   roundtrip/roundtrip_support.cpp
   ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)

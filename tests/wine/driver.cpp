@@ -15,8 +15,11 @@
 //   cancel [N]            click the progress window's Cancel button (N times at once)
 //   browser               wait for the folder browser, report it
 //   browser_up            select the parent of the browser's selected folder
-//   browser_answer ok|cancel  click that button of the browser, wait for it to go
+//   browser_answer ok|cancel  click that button of the browser, wait until it is destroyed
 //   snap PATH             create PATH.ready, wait for PATH.done (a screenshot)
+//   windows               report every top-level window of the stub
+//   handles               report the stub's handle and GUI object counts
+//   files PATH...         report whether the stub holds each file open
 //   close                 post WM_CLOSE to the main window
 //   exit                  wait for the process to end, report its exit code
 //
@@ -35,6 +38,7 @@
 #include <vector>
 
 #include "tests/wine/driver_report.h"
+#include "tests/wine/driver_handles.h"
 #include "tests/wine/driver_windows.h"
 
 namespace {
@@ -263,13 +267,16 @@ void ReportBox() {
       .Emit();
 }
 
-void Answer(HWND* dialog, const std::string& button, const char* event) {
+// A message box counts as answered once hidden. The browser only once
+// destroyed: the stub is back in its message loop then, and the browser's
+// own windows (its tooltips) are gone with it.
+void Answer(HWND* dialog, const std::string& button, const char* event, bool untilDestroyed) {
   if (!*dialog || !IsWindow(*dialog)) BadScript("no dialog to answer");
   HWND target = GetDlgItem(*dialog, ButtonId(button));
   if (!target) BadScript("no such button: " + button);
   PostMessageA(target, BM_CLICK, 0, 0);
   HWND gone = *dialog;
-  WaitFor([&] { return !IsWindow(gone) || !IsWindowVisible(gone); });
+  WaitFor([&] { return !IsWindow(gone) || (!untilDestroyed && !IsWindowVisible(gone)); });
   *dialog = 0;
   Report(event).Field("button", button).Emit();
 }
@@ -404,6 +411,32 @@ void Snap(const std::vector<std::string>& f) {
   Report("snapped").Emit();
 }
 
+void ReportWindows() { Report("windows").Field("list", TopLevelWindows(Pid())).Emit(); }
+
+// GetProcessHandleCount and GetGuiResources are reported as the system
+// tells them (Wine 8 says 0 for all three); the tests read the handle
+// table.
+void ReportHandles() {
+  HANDLE process = run.process.hProcess;
+  DWORD count = 0;
+  HandleTable table = HandlesOf(process, Pid());
+  if (!table.read) BadScript("the system's handle table cannot be read");
+  Report("handles")
+      .Field("count", GetProcessHandleCount(process, &count) ? (long)count : -1L)
+      .Field("gdi", (long)GetGuiResources(process, GR_GDIOBJECTS))
+      .Field("user", (long)GetGuiResources(process, GR_USEROBJECTS))
+      .Field("table", table.total)
+      .Field("types", table.types)
+      .Field("files", table.files)
+      .Emit();
+}
+
+void ReportFiles(const std::vector<std::string>& f) {
+  std::string states;
+  for (size_t i = 1; i < f.size(); i++) states += (i > 1 ? "," : "") + FileState(Wide(f[i]));
+  Report("files").Field("states", states).Emit();
+}
+
 void Close() {
   HWND main = 0;
   WaitFor([&] { return (main = MainWindow()) != 0; });
@@ -438,7 +471,7 @@ void Play(const std::vector<std::string>& f) {
   if (verb == "main") return ReportMain();
   if (verb == "box") return ReportBox();
   if (verb == "layout") return ReportLayout();
-  if (verb == "answer") return Answer(&run.lastBox, f.size() > 1 ? f[1] : "", "answered");
+  if (verb == "answer") return Answer(&run.lastBox, f.size() > 1 ? f[1] : "", "answered", false);
   if (verb == "set") return SetText(f);
   if (verb == "click") return Click(f);
   if (verb == "focus") return Focus(f);
@@ -447,8 +480,11 @@ void Play(const std::vector<std::string>& f) {
   if (verb == "browser") return ReportBrowser();
   if (verb == "browser_up") return BrowserUp();
   if (verb == "browser_answer")
-    return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered");
+    return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered", true);
   if (verb == "snap") return Snap(f);
+  if (verb == "windows") return ReportWindows();
+  if (verb == "handles") return ReportHandles();
+  if (verb == "files") return ReportFiles(f);
   if (verb == "close") return Close();
   if (verb == "exit") return Exit();
   BadScript("unknown step " + verb);

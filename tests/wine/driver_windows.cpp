@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,6 +47,21 @@ bool HasTree(HWND dialog) {
   bool tree = false;
   EnumChildWindows(dialog, FindTree, (LPARAM)&tree);
   return tree;
+}
+
+BOOL CALLBACK ListWindow(HWND window, LPARAM param) {
+  std::pair<DWORD, std::string>* list = (std::pair<DWORD, std::string>*)param;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != list->first) return TRUE;
+  char cls[64] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  std::string& all = list->second;
+  if (!all.empty()) all += ',';
+  all += cls;
+  all += IsWindowVisible(window) ? ":shown" : ":hidden";
+  if (!IsWindowEnabled(window)) all += ":disabled";
+  return TRUE;
 }
 
 bool IsMessageBox(HWND dialog) { return GetDlgItem(dialog, 0xFFFF) && !HasTree(dialog); }
@@ -98,6 +114,12 @@ struct Pixels {
 HWND FindVisibleWindow(DWORD pid, const char* className) { return Find(pid, className, true, 0); }
 
 HWND FindAnyWindow(DWORD pid, const char* className) { return Find(pid, className, false, 0); }
+
+std::string TopLevelWindows(DWORD pid) {
+  std::pair<DWORD, std::string> list(pid, "");
+  EnumWindows(ListWindow, (LPARAM)&list);
+  return list.second;
+}
 
 HWND FindMessageBox(DWORD pid) { return Find(pid, "#32770", true, IsMessageBox); }
 

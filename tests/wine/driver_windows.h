@@ -12,6 +12,10 @@ HWND FindVisibleWindow(DWORD pid, const char* className);
 // The top-level window of the process with this class, shown or not, or 0.
 HWND FindAnyWindow(DWORD pid, const char* className);
 
+// Every top-level window of the process in z-order, joined by ',': its
+// class, then ":shown" or ":hidden", and ":disabled" for a disabled one.
+std::string TopLevelWindows(DWORD pid);
+
 // A message box of the process: a visible dialog with the text static
 // (id 0xFFFF) and no tree, or 0.
 HWND FindMessageBox(DWORD pid);

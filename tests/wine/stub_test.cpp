@@ -55,6 +55,16 @@ std::string StubTest::MakeArchive(const std::string& name, const std::vector<std
   return dir_ / name;
 }
 
+void StubTest::DamageBlock(const std::string& archive, size_t block) {
+  // The stream starts after the size, the two empty header strings and the
+  // flags byte; a block is 4096 data bytes and a CRC of 2.
+  const size_t kStreamStart = 26112 + 4 + 1 + 1 + 1, kBlock = 4098;
+  Bytes bytes = ReadFileBytes(archive);
+  ASSERT_GT(bytes.size(), kStreamStart + 2 * block * kBlock);
+  bytes[kStreamStart + block * kBlock + 1000] ^= 0x01;
+  WriteFileBytes(archive, bytes);
+}
+
 std::string StubTest::Resized(const std::string& archive, const std::string& name, size_t size) {
   Bytes bytes = ReadFileBytes(archive);
   bytes.resize(size, 0);

@@ -64,6 +64,10 @@ class StubTest : public ::testing::Test {
  protected:
   // corvane create dir_/NAME ARGS...; the test fails unless it succeeds.
   std::string MakeArchive(const std::string& name, const std::vector<std::string>& args);
+  // Flips one bit in the middle of the block of this number (from 0) of an
+  // archive made without a description, run command or password; the
+  // test fails unless the archive reaches twice as far.
+  void DamageBlock(const std::string& archive, size_t block);
   // A copy of the bare stub, or of an archive cut or extended to `size`.
   std::string Resized(const std::string& archive, const std::string& name, size_t size);
   // The archive's current folder, and a destination folder; both are

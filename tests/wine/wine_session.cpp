@@ -101,6 +101,11 @@ Script& Script::Add(std::initializer_list<std::string> fields) {
   return *this;
 }
 
+Script& Script::Add(const std::vector<std::string>& fields) {
+  steps_.push_back(fields);
+  return *this;
+}
+
 std::string DriveC() { return SessionDir() + "/prefix/drive_c"; }
 
 std::string WinPath(const std::string& hostPath) {

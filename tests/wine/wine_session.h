@@ -19,6 +19,7 @@ class Script {
   // host paths.
   Script(const std::string& archive, const std::string& cwd);
   Script& Add(std::initializer_list<std::string> fields);
+  Script& Add(const std::vector<std::string>& fields);
   const std::vector<std::vector<std::string>>& steps() const { return steps_; }
 
  private:
