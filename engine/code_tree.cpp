@@ -76,20 +76,18 @@ static void SortLeaves(CodeTree* t, int16_t* sorted) {
     }
   }
 
-  // Merge from the back; the larger key goes last.
-  uint64_t* stillAt = still + 1;
-  int i = nStill - 1, j = nMoved - 1;
+  // Merge from the back; the larger key goes last. The unmoved leaves
+  // come in long runs between the moved ones.
   int16_t previous[kSymbols];
   for (int p = 0; p < kSymbols; p++) previous[p] = sorted[p];
-  for (int out = kSymbols - 1; out >= 0; out--) {
-    uint64_t ks = stillAt[i];  // stillAt[-1] is 0: no unmoved left
-    uint64_t km = j >= 0 ? order[j] : 0;
-    bool takeStill = ks > km;
-    uint64_t key = takeStill ? ks : km;
-    sorted[out] = previous[(uint32_t)key];
-    i -= takeStill;
-    j -= !takeStill;
+  const uint64_t* stillAt = still + 1;  // stillAt[-1] is 0: below all
+  int i = nStill - 1, out = kSymbols - 1;
+  for (int j = nMoved - 1; j >= 0; j--) {
+    uint64_t km = order[j];
+    while (stillAt[i] > km) sorted[out--] = previous[(uint32_t)stillAt[i--]];
+    sorted[out--] = previous[(uint32_t)km];
   }
+  while (i >= 0) sorted[out--] = previous[(uint32_t)stillAt[i--]];
 }
 
 // The merge as the list defines it: the node made in a step moves toward
@@ -125,50 +123,81 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
 // entry is therefore the last unmerged leaf or the newest of the oldest
 // inner nodes of least count, the inner node winning ties.
 //
-// Inner node i is pool entry kSymbols + i. Unmerged ones are [lo, hi) (what
-// is left of a run of equal counts that merging has begun, taken from its
-// newest end) and [rest, made) (not touched yet; runEnd is the newest of
-// the run of equal counts that starts at rest). A run that merging has
-// begun never grows: a later node's count exceeds the run's.
+// Inner node i is pool entry kSymbols + i; the inner nodes form runs of
+// equal counts, run q being [runStart[q], runStart[q + 1]) with
+// runStart[runs] = made. Run r is the one merging takes from, newest
+// first, `taken` of its members gone. A run that merging has begun never
+// grows: a later node's count exceeds the run's.
+//
+// The merge goes by counts: all entries of the least count c pair up in
+// the order they come off the list (each pair a node of 2c that cannot
+// take part in this count), and an odd one left pairs with whatever is
+// smallest after them.
+struct InnerRuns {
+  int32_t count[kSymbols];
+  int16_t runStart[kSymbols + 1];
+  int runs, r, taken, made;
+};
+
+static inline void AddInner(CodeNode* pool, InnerRuns* q, int16_t second,
+                            int16_t first, int32_t sum) {
+  CodeNode* n = &pool[kSymbols + q->made];
+  n->count = sum;
+  n->firstChild = first;
+  n->secondChild = second;
+  if (q->made == 0 || sum != q->count[q->made - 1]) q->runStart[q->runs++] = (int16_t)q->made;
+  q->count[q->made++] = sum;
+  q->runStart[q->runs] = (int16_t)q->made;
+}
+
 static void MergeInLinearTime(CodeNode* pool, const int16_t* sorted,
                               const int32_t* counts) {
   int32_t leafCount[kSymbols + 1];  // [0] stands for "no leaf left"
+  int16_t leafNode[kSymbols + 1];
   leafCount[0] = INT32_MAX;
-  for (int p = 0; p < kSymbols; p++) leafCount[p + 1] = counts[sorted[p]];
-  int32_t innerCount[kSymbols];
-  int leaf = kSymbols;  // leaves 1 .. leaf of leafCount are unmerged
-  int lo = 0, hi = 0, rest = 0, runEnd = 0;
-  for (int made = 0; made < kSymbols - 1; made++) {
-    int16_t pair[2];
-    int32_t sum = 0;
-    for (int k = 0; k < 2; k++) {
-      int cand = hi > lo ? hi - 1 : (rest < made ? runEnd : -1);
-      if (cand >= 0 && innerCount[cand] <= leafCount[leaf]) {
-        if (hi > lo) {
-          hi--;
-        } else {
-          lo = rest;
-          hi = runEnd;
-          rest = runEnd + 1;
-          runEnd = rest;
-          while (runEnd + 1 < made && innerCount[runEnd + 1] == innerCount[rest])
-            runEnd++;
-        }
-        pair[k] = (int16_t)(kSymbols + cand);
-        sum += innerCount[cand];
-      } else {
-        pair[k] = sorted[leaf - 1];
-        sum += leafCount[leaf];
-        leaf--;
-      }
+  for (int p = 0; p < kSymbols; p++) {
+    leafNode[p + 1] = sorted[p];
+    leafCount[p + 1] = counts[sorted[p]];
+  }
+  int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
+  InnerRuns q;
+  q.runs = q.r = q.taken = q.made = 0;
+  q.runStart[0] = 0;
+  int16_t items[kSymbols];
+  while (q.made < kSymbols - 1) {
+    bool innerLeft = q.r < q.runs;
+    int newest = q.runStart[q.r + 1] - 1 - q.taken;
+    int32_t c = leafCount[leaf];
+    if (innerLeft && q.count[newest] <= c) c = q.count[newest];
+
+    int n = 0;
+    if (innerLeft && q.count[newest] == c) {
+      for (int i = newest; i >= q.runStart[q.r]; i--) items[n++] = (int16_t)(kSymbols + i);
+      q.r++;
+      q.taken = 0;
     }
-    CodeNode* n = &pool[kSymbols + made];
-    n->count = sum;
-    n->firstChild = pair[1];
-    n->secondChild = pair[0];
-    innerCount[made] = sum;
-    if (rest == made || (runEnd == made - 1 && sum == innerCount[rest]))
-      runEnd = made;
+    while (leafCount[leaf] == c && leaf > 0) items[n++] = leafNode[leaf--];
+    for (int k = 0; k + 1 < n; k += 2) AddInner(pool, &q, items[k], items[k + 1], 2 * c);
+    if (n & 1) {
+      // The odd one out pairs with the smallest entry after it.
+      int16_t partner;
+      int32_t pc;
+      newest = q.runStart[q.r + 1] - 1 - q.taken;
+      if (q.r < q.runs && q.count[newest] <= leafCount[leaf]) {
+        partner = (int16_t)(kSymbols + newest);
+        pc = q.count[newest];
+        if (newest == q.runStart[q.r]) {
+          q.r++;
+          q.taken = 0;
+        } else {
+          q.taken++;
+        }
+      } else {
+        partner = leafNode[leaf];
+        pc = leafCount[leaf--];
+      }
+      AddInner(pool, &q, items[n - 1], partner, c + pc);
+    }
   }
 }
 

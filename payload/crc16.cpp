@@ -8,9 +8,11 @@ uint32_t CrcAddByte(uint32_t crcReg, uint8_t b) {
   return crcReg;
 }
 
-// Built on first use instead of stored: 512 bytes of table would cost the
-// stub more than the loop that makes them.
-static uint16_t crcTable[256];
+// Built on first use instead of stored: the tables would cost the stub
+// more than the loop that makes them. crcTable[k][b] is the CRC of the byte
+// b followed by k zero bytes, so four bytes take four independent look-ups
+// (the register only reaches into the first two of them).
+static uint16_t crcTable[4][256];
 static bool crcTableReady;
 
 static void BuildCrcTable() {
@@ -18,14 +20,24 @@ static void BuildCrcTable() {
     uint16_t r = (uint16_t)(i << 8);
     for (int k = 0; k < 8; k++)
       r = (uint16_t)((r & 0x8000u) ? (r << 1) ^ 0x8005u : (r << 1));
-    crcTable[i] = r;
+    crcTable[0][i] = r;
   }
+  for (int k = 1; k < 4; k++)
+    for (int i = 0; i < 256; i++) {
+      uint16_t r = crcTable[k - 1][i];
+      crcTable[k][i] = (uint16_t)((r << 8) ^ crcTable[0][r >> 8]);
+    }
   crcTableReady = true;
 }
 
 uint16_t Crc16Update(uint16_t crc, const uint8_t* data, int n) {
   if (!crcTableReady) BuildCrcTable();
-  for (int i = 0; i < n; i++)
-    crc = (uint16_t)((crc << 8) ^ crcTable[(crc >> 8) ^ data[i]]);
+  int i = 0;
+  for (; i + 4 <= n; i += 4)
+    crc = (uint16_t)(crcTable[3][(crc >> 8) ^ data[i]] ^
+                     crcTable[2][(crc & 0xFF) ^ data[i + 1]] ^
+                     crcTable[1][data[i + 2]] ^ crcTable[0][data[i + 3]]);
+  for (; i < n; i++)
+    crc = (uint16_t)((crc << 8) ^ crcTable[0][(crc >> 8) ^ data[i]]);
   return crc;
 }
