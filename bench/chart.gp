@@ -10,10 +10,8 @@ set style histogram clustered gap 1
 set style fill solid 0.85 border -1
 set boxwidth 0.9
 set grid ytics
-set key top right autotitle columnhead
+set key autotitle columnhead
 set xtics nomirror rotate by -25 left
-set yrange [0:*]
-set offsets 0, 0, graph 0.12, 0  # room above the highest bar for its label
 set lmargin 10
 set bmargin 6
 
@@ -28,14 +26,25 @@ bars = "for [i = 2:n + 1] f using i:xtic(1), \
 
 set multiplot layout 3, 1
 
+# Speeds span three orders of magnitude: a log scale keeps the slow bars visible.
+# The slowest bars are at the left, so the key goes there.
+set logscale y
+set yrange [0.1:*]
+set offsets 0, 0, graph 0.12, 0  # room above the highest bar for its label
+set key top left
+set ylabel "MB/s (log scale)"
+
 f = dir."/chart-create.dat"; n = series(f); fmt = "%.1f"
 set title "Creation speed (MB of input per second, higher is better)"
-set ylabel "MB/s"
 plot @bars
 
 f = dir."/chart-read.dat"; n = series(f); fmt = "%.0f"
 set title "Reading speed (MB of output per second; extract to tmpfs, the others to /dev/null)"
 plot @bars
+
+unset logscale y
+set yrange [0:*]
+set key top right
 
 f = dir."/chart-size.dat"; n = series(f); fmt = "%.1f"
 set title "Archive size (% of input, lower is better)"

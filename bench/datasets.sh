@@ -30,10 +30,19 @@ make_corpus() {
 # relative name in a fixed order.
 tree_listing() {
   (
-    cd "$1"
+    cd "$1" || exit 1
     find . -type d -printf 'folder %p\n' | LC_ALL=C sort
     find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum
   )
+}
+
+# check_extracted LISTING DIR ARCHIVE: every folder, name and byte as in the input.
+check_extracted() {
+  if ! tree_listing "$2" | cmp -s "$1" -; then
+    echo "!!!!!!!! EXTRACTED FILES DIFFER FROM THE INPUT: $3 -> $2 !!!!!!!!" >&2
+    tree_listing "$2" | diff "$1" - | head -n 20 >&2 || true
+    exit 1
+  fi
 }
 
 # tree_bytes DIR: the bytes of all its files.

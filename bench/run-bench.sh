@@ -139,15 +139,6 @@ bench_read() {
   record "$name" "zstd -dc" decompress "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
 }
 
-# check_extracted LISTING DIR ARCHIVE: every folder, name and byte as in the input.
-check_extracted() {
-  if ! tree_listing "$2" | cmp -s "$1" -; then
-    echo "!!!!!!!! EXTRACTED FILES DIFFER FROM THE INPUT: $3 -> $2 !!!!!!!!" >&2
-    tree_listing "$2" | diff "$1" - | head -n 20 >&2 || true
-    exit 1
-  fi
-}
-
 trees=()
 if [ "$quick" != 1 ]; then
   stage_usr_include "$BENCH_WORK/stage"
