@@ -10,13 +10,14 @@ stage_usr_include() {
   find "$1/include" ! -type f ! -type d -delete
 }
 
-# make_corpus DIR META: DIR/corpus from the fixed seed, and its digest in
-# META, checked against the one recorded in bench/corpus.sha256: the same
-# bytes every run, or the figures do not compare with earlier ones.
+# make_corpus DIR META: DIR/corpus from the fixed seed, and its digest (of
+# names, bytes and times) in META, checked against the one recorded in
+# bench/corpus.sha256: the same tree every run, or the figures do not
+# compare with earlier ones.
 make_corpus() {
   local digest expected state=same
   python3 bench/make_corpus.py "$1"
-  digest=$(tree_listing "$1/corpus" | sha256sum | cut -d ' ' -f 1)
+  digest=$( (tree_listing "$1/corpus" && tree_times "$1/corpus") | sha256sum | cut -d ' ' -f 1)
   expected=$(cat bench/corpus.sha256)
   if [ "$digest" != "$expected" ]; then
     state=DIFFERENT
@@ -43,6 +44,11 @@ check_extracted() {
     tree_listing "$2" | diff "$1" - | head -n 20 >&2 || true
     exit 1
   fi
+}
+
+# tree_times DIR: the last write time of everything in it, by relative name.
+tree_times() {
+  (cd "$1" || exit 1; find . -printf '%T@ %p\n' | LC_ALL=C sort -k 2)
 }
 
 # tree_bytes DIR: the bytes of all its files.

@@ -45,10 +45,8 @@ class Corpus:
         for i, path in enumerate(self.files):
             os.utime(path, (BASE_TIME + i, BASE_TIME + i))
         # Folders last, deepest first: writing into a folder moves its time.
-        folders = sorted({os.path.dirname(p) for p in self.files} | {self.root},
-                         key=lambda d: (-d.count(os.sep), d))
-        for d in folders:
-            os.utime(d, (BASE_TIME, BASE_TIME))
+        for folder, _, _ in os.walk(self.root, topdown=False):
+            os.utime(folder, (BASE_TIME, BASE_TIME))
 
 
 def make_vocabulary(rng, count):

@@ -21,7 +21,7 @@ while [ $# -gt 0 ]; do
     --runs) runs=${2:?--runs needs a number}; shift 2 ;;
     --quick) quick=1; shift ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
-    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,11p' "$0"; exit 0 ;;
     *) echo "run-bench.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
   esac
 done
