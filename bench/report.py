@@ -144,7 +144,8 @@ def markdown(r):
              f"corvane default level {r.default}, best level {r.best}",
              f"- MB/s: MB (10^6 bytes) of the input tree per second; extraction to a tmpfs, "
              f"decompression to /dev/null; xz and zstd with one thread",
-             f"- generated corpus digest {digest[:16]}…: {state} as recorded", ""]
+             f"- generated corpus digest {digest[:16]}…: "
+             + ("the recorded one" if state == "same" else "**not** the recorded one"), ""]
     for name, size, files in r.datasets:
         title = DATASET_TITLES.get(name, name)
         lines += [f"## {title}: {files} files, {mb(size)} MB", "",
