@@ -12,7 +12,7 @@ set boxwidth 0.9
 set grid ytics
 set key autotitle columnhead
 set xtics nomirror rotate by -25 left
-set lmargin 10
+set lmargin 13
 set bmargin 6
 
 # Columns 2.. are the data sets, one quoted title each in the first line.
