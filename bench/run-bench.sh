@@ -44,6 +44,8 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 corvane=$repo/build/host/cli/corvane
 [ -x "$corvane" ] || { echo "run-bench.sh: no $corvane after the build" >&2; exit 1; }
+compare_decoders=$repo/build/host/tests/compare_decoders
+[ -x "$compare_decoders" ] || { echo "run-bench.sh: no $compare_decoders after the build" >&2; exit 1; }
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -130,6 +132,14 @@ bench_read() {
     done
     rm -rf "$dest"
     record "$name" "corvane --level $level" extract "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
+    # The engine's decoder against the plain one, byte for byte (untimed).
+    if "$compare_decoders" "$w-$level.exe" "$shm/compare" >"$w.compare" 2>>"$BENCH_LOG"; then
+      echo "$name level $level: $(cat "$w.compare")"
+    else
+      tail -n 5 "$BENCH_LOG" >&2
+      echo "run-bench.sh: DECODERS DISAGREE on the $name archive at level $level" >&2
+      exit 1
+    fi
   done
   best_of "$runs" /dev/null gzip -dc "$w.tar.gz"
   record "$name" "gzip -dc" decompress "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
