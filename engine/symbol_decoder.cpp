@@ -38,7 +38,7 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       HostPumpMessages(x);
     }
     // Enough for a token of short codes: 10 + 12 + 10 + 4 bits.
-    RefillFromBlock(bits);
+    if (bits->avail < 36) RefillFromBlock(bits);
     int s = DecodeSymbol(lit, litTable, bits);
     CountSymbol(lit, s);
     if (s < kFirstLengthSymbol) {
