@@ -28,6 +28,9 @@ struct ArchiveOptions {
   // the typed password.
   uint8_t protectionFlags = 1;
   int level = 2;  // 1 fast, 2 default, 3 best
+  // Threads that code file bodies; 0: one per processor. The archive is
+  // the same whatever the number.
+  int threads = 0;
 };
 
 struct WriterStats {

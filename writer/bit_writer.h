@@ -13,15 +13,18 @@ class BitWriter {
  public:
   explicit BitWriter(std::vector<uint8_t>* out) : out_(out) {}
 
-  // Appends `count` (0 to 32) bits of `bits`, bit 0 first.
+  // Appends `count` (0 to 32) bits of `bits`, bit 0 first. Whole 32-bit
+  // words go out at once; fewer than 32 bits wait in `pending_`.
   void Put(uint32_t bits, int count) {
     pending_ |= (uint64_t)(bits & Mask(count)) << pendingCount_;
     pendingCount_ += count;
     bitsWritten_ += (uint64_t)count;
-    while (pendingCount_ >= 8) {
-      out_->push_back((uint8_t)pending_);
-      pending_ >>= 8;
-      pendingCount_ -= 8;
+    if (pendingCount_ >= 32) {
+      uint8_t word[4] = {(uint8_t)pending_, (uint8_t)(pending_ >> 8),
+                         (uint8_t)(pending_ >> 16), (uint8_t)(pending_ >> 24)};
+      out_->insert(out_->end(), word, word + 4);
+      pending_ >>= 32;
+      pendingCount_ -= 32;
     }
   }
 
@@ -37,7 +40,11 @@ class BitWriter {
 
   // Ends the body: the last partial byte goes out with zero high bits.
   void Finish() {
-    if (pendingCount_ > 0) out_->push_back((uint8_t)pending_);
+    while (pendingCount_ > 0) {
+      out_->push_back((uint8_t)pending_);
+      pending_ >>= 8;
+      pendingCount_ -= 8;
+    }
     pending_ = 0;
     pendingCount_ = 0;
   }

@@ -61,10 +61,14 @@ Match BodyEncoder::BestMatchAt(int32_t pos, int32_t* gain) {
             coder_.MatchPrice(best.length, best.distance);
     return best;
   }
-  // A shorter, nearer match can save more than a longer, farther one.
+  // A shorter, nearer match can save more than a longer, farther one. The
+  // lengths grow along the list, so the literals' cost grows with them.
+  int32_t literals = 0;
+  int32_t counted = 0;
   for (int i = 0; i < n; i++) {
-    int32_t g = LiteralCost(pos, list[i].length) -
-                coder_.MatchPrice(list[i].length, list[i].distance);
+    for (; counted < list[i].length; counted++)
+      literals += coder_.LiteralPrice(data_[pos + counted]);
+    int32_t g = literals - coder_.MatchPrice(list[i].length, list[i].distance);
     if (g > *gain) {
       *gain = g;
       best = list[i];

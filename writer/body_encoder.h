@@ -34,9 +34,10 @@ ParseSettings ParseSettingsForLevel(int level);
 class BodyEncoder {
  public:
   // Codes coordinates start to size - 1 of data as one body; coordinates
-  // 0 to start - 1 are the preset history, only matched against. Appends
-  // the body's bytes to *out (nothing at all when start == size) and
-  // returns its length in bits.
+  // 0 to start - 1 are the preset history, only matched against. data
+  // must have kFinderPadding readable bytes past size. Appends the body's
+  // bytes to *out (nothing at all when start == size) and returns its
+  // length in bits.
   uint64_t Encode(const uint8_t* data, int32_t start, int32_t size,
                   const ParseSettings& settings, std::vector<uint8_t>* out);
 

@@ -9,53 +9,70 @@ static const int32_t kTrialBytes = 8192 + 2048;
 // The shared length K costs two bytes of the record.
 static const uint64_t kSharedFieldBits = 16;
 
-FileEncoder::FileEncoder(int level)
-    : settings_(ParseSettingsForLevel(level)), chooser_(level) {}
-
-uint64_t FileEncoder::EncodeWith(const ReferenceChoice& choice,
-                                 const uint8_t* data, int32_t end,
-                                 std::vector<uint8_t>* body) {
-  // The coordinates the extractor sees: the preset history, then the
-  // body bytes.
-  PresetBounds preset = {0, 0};
-  coordinates_.clear();
-  if (choice.distance) {
-    preset = PresetHistoryBounds(choice.shared, chooser_.SlotLength(choice.distance));
-    const uint8_t* slot = chooser_.SlotData(choice.distance);
-    coordinates_.insert(coordinates_.end(), slot + preset.start,
-                        slot + preset.start + preset.length);
+void PlanFile(ReferenceChooser* chooser, std::vector<uint8_t> bytes, FileJob* job) {
+  job->size = (int32_t)bytes.size();
+  job->data = std::move(bytes);
+  job->data.resize(job->data.size() + kFinderPadding, 0);
+  job->options.clear();
+  for (const ReferenceChoice& c : chooser->Propose(job->data.data(), job->size)) {
+    FileJob::Option option;
+    option.choice = c;
+    if (c.distance) {
+      PresetBounds preset = PresetHistoryBounds(c.shared, chooser->SlotLength(c.distance));
+      const uint8_t* slot = chooser->SlotData(c.distance);
+      option.preset.assign(slot + preset.start, slot + preset.start + preset.length);
+    }
+    job->options.push_back(std::move(option));
   }
-  coordinates_.insert(coordinates_.end(), data + choice.shared, data + end);
-  body->clear();
-  return encoder_.Encode(coordinates_.data(), preset.length,
-                         (int32_t)coordinates_.size(), settings_, body);
+  chooser->AddFile(job->data.data(), job->size);
 }
 
-void FileEncoder::Encode(const uint8_t* data, int32_t size, EncodedFile* out) {
-  std::vector<ReferenceChoice> choices = chooser_.Propose(data, size);
-  ReferenceChoice best = choices[0];
+FileEncoder::FileEncoder(int level) : settings_(ParseSettingsForLevel(level)) {}
+
+uint64_t FileEncoder::EncodeWith(const FileJob::Option& option, const FileJob& job,
+                                 int32_t end, std::vector<uint8_t>* body) {
+  body->clear();
+  const ReferenceChoice& c = option.choice;
+  if (option.preset.empty()) {
+    // The file's own bytes are the coordinates, padding included.
+    return encoder_.Encode(job.data.data() + c.shared, 0, end - c.shared, settings_, body);
+  }
+  // The coordinates the extractor sees: the preset history, then the
+  // body bytes.
+  coordinates_.assign(option.preset.begin(), option.preset.end());
+  coordinates_.insert(coordinates_.end(), job.data.begin() + c.shared,
+                      job.data.begin() + end);
+  int32_t size = (int32_t)coordinates_.size();
+  coordinates_.resize(coordinates_.size() + kFinderPadding, 0);
+  return encoder_.Encode(coordinates_.data(), (int32_t)option.preset.size(), size,
+                         settings_, body);
+}
+
+void FileEncoder::Encode(const FileJob& job, EncodedFile* out) {
+  const std::vector<FileJob::Option>& options = job.options;
+  const FileJob::Option* best = &options[0];
   bool bodyReady = false;
-  if (choices.size() > 1) {
+  if (options.size() > 1) {
     int32_t longest = 0;
-    for (const ReferenceChoice& c : choices) longest = std::max(longest, c.shared);
-    int32_t end = (int32_t)std::min<int64_t>(size, (int64_t)longest + kTrialBytes);
+    for (const FileJob::Option& o : options) longest = std::max(longest, o.choice.shared);
+    int32_t end = (int32_t)std::min<int64_t>(job.size, (int64_t)longest + kTrialBytes);
     uint64_t bestCost = UINT64_MAX;
-    for (const ReferenceChoice& c : choices) {
-      uint64_t cost = EncodeWith(c, data, end, &trial_) +
-                      (c.distance ? kSharedFieldBits : 0);
+    for (const FileJob::Option& o : options) {
+      uint64_t cost = EncodeWith(o, job, end, &trial_) +
+                      (o.choice.distance ? kSharedFieldBits : 0);
       if (cost < bestCost) {
         bestCost = cost;
-        best = c;
+        best = &o;
         // A trial over the whole file is the body itself.
-        if (end == size) {
+        if (end == job.size) {
           out->body.swap(trial_);
           bodyReady = true;
         }
       }
     }
   }
-  out->distance = best.distance;
-  out->shared = best.shared;
-  if (!bodyReady) EncodeWith(best, data, size, &out->body);
-  chooser_.AddFile(data, size);
+  out->size = job.size;
+  out->distance = best->choice.distance;
+  out->shared = best->choice.shared;
+  if (!bodyReady) EncodeWith(*best, job, job.size, &out->body);
 }

@@ -8,12 +8,19 @@
 // overwritten only once it is out of reach. A second table keeps the last
 // position of every 2-byte pair for matches of length 2, which pay only
 // when near.
+//
+// Insert and the search run once per input byte, so both live here,
+// inline, and read the bytes they hash with one unaligned load: the
+// buffer must have kFinderPadding readable bytes past its end.
 #ifndef CORVANE_WRITER_MATCH_FINDER_H
 #define CORVANE_WRITER_MATCH_FINDER_H
 
 #include <stdint.h>
+#include <string.h>
 
 #include <vector>
+
+#include "engine/symbol_decoder.h"
 
 struct Match {
   int32_t length;
@@ -23,30 +30,70 @@ struct Match {
 // Longest match list FindMatches returns: one entry per new best length.
 const int kMaxMatchList = 64;
 
+// Readable bytes the finder needs behind the last coordinate; their
+// values never matter.
+const int kFinderPadding = 8;
+
 class MatchFinder {
  public:
   MatchFinder();
 
-  // `data` holds `size` coordinates and must stay valid while in use.
-  // maxChain bounds the candidates looked at per position; a match of
-  // niceLength or more ends the search at once. The tables are kept from
-  // one file to the next and invalidated by an epoch instead of cleared,
-  // because an archive may hold many thousands of small files.
+  // `data` holds `size` coordinates (plus the padding) and must stay valid
+  // while in use. maxChain bounds the candidates looked at per position; a
+  // match of niceLength or more ends the search at once. The tables are
+  // kept from one file to the next and invalidated by an epoch instead of
+  // cleared, because an archive may hold many thousands of small files.
   void Begin(const uint8_t* data, int32_t size, int maxChain, int niceLength);
 
   // Enters a position into the tables. Positions must be inserted in
   // increasing order, each after any search made at it.
-  void Insert(int32_t pos);
+  void Insert(int32_t pos) {
+    if (pos + 2 >= size_) {
+      // The last two positions start a pair at most.
+      if (pos + 1 < size_) pairHead_[Pair(pos)] = Encode(pos);
+      return;
+    }
+    uint32_t v = Load32(pos);
+    pairHead_[v & 0xFFFF] = Encode(pos);
+    uint32_t h = Hash3(v);
+    previous_[pos & kReachMask] = Decode(head_[h]);
+    head_[h] = Encode(pos);
+  }
 
   // Matches at pos, lengths strictly increasing, each with the nearest
   // distance found for it. Returns how many (0 to kMaxMatchList).
   int FindMatches(int32_t pos, Match* out);
 
   // Common length of the bytes at a and b, up to limit.
-  int32_t CommonLength(int32_t a, int32_t b, int32_t limit) const;
+  int32_t CommonLength(int32_t a, int32_t b, int32_t limit) const {
+    int32_t n = 0;
+    while (n + 8 <= limit) {
+      uint64_t x, y;
+      memcpy(&x, data_ + a + n, 8);
+      memcpy(&y, data_ + b + n, 8);
+      if (x != y) return n + (__builtin_ctzll(x ^ y) >> 3);
+      n += 8;
+    }
+    while (n < limit && data_[a + n] == data_[b + n]) n++;
+    return n;
+  }
 
  private:
-  uint32_t Hash3(int32_t pos) const;
+  static const int kHashBits = 16;
+  static const int32_t kReachMask = kMaxDistance - 1;
+
+  uint32_t Load32(int32_t pos) const {
+    uint32_t v;
+    memcpy(&v, data_ + pos, 4);
+    return v;
+  }
+  uint32_t Pair(int32_t pos) const {
+    return (uint32_t)data_[pos] | (uint32_t)data_[pos + 1] << 8;
+  }
+  // Of the first three bytes of a little-endian load.
+  static uint32_t Hash3(uint32_t v) {
+    return ((v << 8) * 2654435761u) >> (32 - kHashBits);
+  }
   // Table entries hold epoch + position + 1; anything at or below the
   // epoch belongs to an earlier file and reads as "none" (-1).
   int32_t Decode(uint32_t entry) const {

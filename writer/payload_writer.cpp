@@ -3,7 +3,10 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <memory>
 #include <unordered_set>
 
 #include "payload/password.h"
@@ -11,6 +14,7 @@
 #include "writer/block_writer.h"
 #include "writer/file_encoder.h"
 #include "writer/item_stream_writer.h"
+#include "writer/ordered_file_coder.h"
 
 static const int64_t kMaxFileSize = INT32_MAX;
 
@@ -41,6 +45,10 @@ static bool CheckOptions(const ArchiveOptions& o, std::string* error) {
     *error = "the compression level must be 1, 2 or 3";
     return false;
   }
+  if (o.threads < 0) {
+    *error = "the number of threads cannot be negative";
+    return false;
+  }
   return true;
 }
 
@@ -66,11 +74,13 @@ static bool CheckEntries(const std::vector<ArchiveEntry>& entries,
 }
 
 // The contents of a file entry, whole: the coder needs the file's bytes
-// around every position. Files are read one at a time.
+// around every position. Read straight into the vector, sized from the
+// file's length when it is known, with room for the coder's padding.
 static bool ReadEntryData(const ArchiveEntry& e, std::vector<uint8_t>* data,
                           std::string* error) {
   if (e.hostPath.empty()) {
-    *data = e.data;
+    data->reserve(e.data.size() + kFinderPadding);
+    data->assign(e.data.begin(), e.data.end());
     return true;
   }
   FILE* f = fopen(e.hostPath.c_str(), "rb");
@@ -78,18 +88,26 @@ static bool ReadEntryData(const ArchiveEntry& e, std::vector<uint8_t>* data,
     *error = "cannot open " + EntryLabel(e) + ": " + strerror(errno);
     return false;
   }
+  struct stat st;
+  size_t expected = 0;
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileSize)
+    expected = (size_t)st.st_size;
   data->clear();
-  uint8_t chunk[65536];
+  data->reserve(expected + kFinderPadding);
   bool ok = true;
   for (;;) {
-    size_t got = fread(chunk, 1, sizeof chunk, f);
-    data->insert(data->end(), chunk, chunk + got);
+    // One more byte than expected, so that the end is seen in one read.
+    size_t have = data->size();
+    size_t room = std::max<size_t>(expected + 1 - std::min(expected, have), 65536);
+    data->resize(have + room);
+    size_t got = fread(data->data() + have, 1, room, f);
+    data->resize(have + got);
     if ((int64_t)data->size() > kMaxFileSize) {
       *error = EntryLabel(e) + " is 2 GiB or larger";
       ok = false;
       break;
     }
-    if (got < sizeof chunk) {
+    if (got < room) {
       if (ferror(f)) {
         *error = "cannot read " + EntryLabel(e) + ": " + strerror(errno);
         ok = false;
@@ -133,29 +151,42 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
   PutHeader(options, sink);
   BlockWriter blocks(sink, options.password);
   ItemStreamWriter items(&blocks);
-  FileEncoder encoder(options.level);
-  std::vector<uint8_t> data;
-  EncodedFile coded;
-  for (const ArchiveEntry& e : entries) {
-    if (e.isFolder) {
+  auto deliver = [&](size_t index, const EncodedFile* coded) {
+    const ArchiveEntry& e = entries[index];
+    if (!coded) {
       items.PutFolder(e.name);
       local.folders++;
-      continue;
+      return;
     }
-    if (!ReadEntryData(e, &data, error)) return false;
-    int32_t size = (int32_t)data.size();
-    encoder.Encode(data.data(), size, &coded);
     FileRecord record;
     record.creationTime = e.creationTime;
     record.accessTime = e.accessTime;
     record.writeTime = e.writeTime;
-    record.size = size;
-    record.distance = coded.distance;
-    record.shared = coded.shared;
-    items.PutFile(e.name, record, coded.body);
+    record.size = coded->size;
+    record.distance = coded->distance;
+    record.shared = coded->shared;
+    items.PutFile(e.name, record, coded->body);
     local.files++;
-    local.inputBytes += (uint64_t)size;
+    local.inputBytes += (uint64_t)coded->size;
+  };
+  int threads = options.threads > 0 ? options.threads : OrderedFileCoder::DefaultThreads();
+  OrderedFileCoder coder(options.level, threads, deliver);
+  // Reading and planning go in input order on this thread; the ring they
+  // consult holds input bytes only, so no plan waits for a coded body.
+  ReferenceChooser chooser(options.level);
+  std::vector<uint8_t> data;
+  for (size_t i = 0; i < entries.size(); i++) {
+    const ArchiveEntry& e = entries[i];
+    if (e.isFolder) {
+      coder.Add(i, nullptr);
+      continue;
+    }
+    if (!ReadEntryData(e, &data, error)) return false;
+    std::unique_ptr<FileJob> job(new FileJob);
+    PlanFile(&chooser, std::move(data), job.get());
+    coder.Add(i, std::move(job));
   }
+  coder.Finish();
   // The extractor reads items until the stream ends, so the stream needs
   // one at least; the destination folder itself is the harmless one.
   if (entries.empty()) {

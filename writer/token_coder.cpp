@@ -51,17 +51,18 @@ void PutSymbol(const CodeTree& tree, const SymbolCodes& codes, int symbol,
 // the identity leaf order, which a build over equal counts leaves as it
 // is. Their codes are read once; a build costs as much as coding
 // hundreds of tokens, and small files and trial encodes start often.
+// Coder threads may ask at once: the static is made once, by whichever
+// thread comes first, and the others wait for it.
 static const SymbolCodes& StartingCodes() {
-  static SymbolCodes codes;
-  static bool ready = false;
-  if (!ready) {
+  static const SymbolCodes* codes = [] {
     static CodeTree tree;
+    static SymbolCodes read;
     ResetCodeTree(&tree);
     BuildCodeTree(&tree);
-    ReadCodes(tree, &codes);
-    ready = true;
-  }
-  return codes;
+    ReadCodes(tree, &read);
+    return &read;
+  }();
+  return *codes;
 }
 
 void TokenCoder::Begin(BitWriter* out) {
@@ -73,13 +74,21 @@ void TokenCoder::Begin(BitWriter* out) {
   // longer than 64 bits) are not needed until the next rebuild fills them.
   literalCodes_ = StartingCodes();
   distanceCodes_ = StartingCodes();
+  literalMoved_ = false;
+  distanceMoved_ = false;
 }
 
 void TokenCoder::Rebuild() {
-  BuildCodeTree(&literalTree_);
-  BuildCodeTree(&distanceTree_);
-  ReadCodes(literalTree_, &literalCodes_);
-  ReadCodes(distanceTree_, &distanceCodes_);
+  if (literalMoved_) {
+    BuildCodeTree(&literalTree_);
+    ReadCodes(literalTree_, &literalCodes_);
+    literalMoved_ = false;
+  }
+  if (distanceMoved_) {
+    BuildCodeTree(&distanceTree_);
+    ReadCodes(distanceTree_, &distanceCodes_);
+    distanceMoved_ = false;
+  }
 }
 
 void TokenCoder::EndToken() {
@@ -90,6 +99,7 @@ void TokenCoder::EndToken() {
 void TokenCoder::PutLiteral(uint8_t byte) {
   PutSymbol(literalTree_, literalCodes_, byte, out_);
   CountSymbol(&literalTree_, byte);
+  literalMoved_ = true;
   EndToken();
 }
 
@@ -102,6 +112,8 @@ void TokenCoder::PutMatch(int length, int distance) {
   int d = DistanceSymbol(distance);
   PutSymbol(distanceTree_, distanceCodes_, d, out_);
   CountSymbol(&distanceTree_, d);
+  literalMoved_ = true;
+  distanceMoved_ = true;
   out_->Put((uint32_t)((distance - 1) & ((1 << kDistanceBits) - 1)),
             kDistanceBits);
   EndToken();

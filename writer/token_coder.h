@@ -75,6 +75,12 @@ class TokenCoder {
 
   BitWriter* out_ = nullptr;
   int32_t tokens_ = 0;
+  // Whether a tree's counts moved since its last build. A build from the
+  // same counts and the order the last build left gives the same tree
+  // again, so an unmoved tree (often the distance tree over a stretch of
+  // literals) keeps its pool and codes.
+  bool literalMoved_ = false;
+  bool distanceMoved_ = false;
   CodeTree literalTree_;
   CodeTree distanceTree_;
   SymbolCodes literalCodes_;

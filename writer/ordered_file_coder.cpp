@@ -1,0 +1,117 @@
+#include "writer/ordered_file_coder.h"
+
+#include <utility>
+
+// Bytes of file data and finished bodies held at most before Add waits
+// (one larger file is always let in alone).
+static const size_t kMaxBytesHeld = 48u << 20;
+// Items queued per worker: enough that a worker never waits for the
+// reading thread while small files go by.
+static const size_t kItemsPerWorker = 16;
+
+int OrderedFileCoder::DefaultThreads() {
+  unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : (int)n;
+}
+
+OrderedFileCoder::OrderedFileCoder(int level, int threads, Deliver deliver)
+    : inlineEncoder_(threads <= 1 ? level : 1), deliver_(std::move(deliver)) {
+  if (threads <= 1) return;
+  maxItems_ = kItemsPerWorker * (size_t)threads;
+  for (int i = 0; i < threads; i++)
+    workers_.emplace_back([this, level] {
+      FileEncoder encoder(level);
+      for (;;) {
+        Item* item;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          workAvailable_.wait(lock, [this] {
+            return stopping_ || nextToStart_ < firstSerial_ + queue_.size();
+          });
+          if (stopping_) return;
+          item = &queue_[nextToStart_ - firstSerial_];
+          nextToStart_++;
+          SkipReady();
+        }
+        // The item stays where it is: only finished items leave the
+        // queue, and the deque keeps the others in place when it grows.
+        encoder.Encode(*item->job, &item->file);
+        std::lock_guard<std::mutex> lock(mutex_);
+        bytesHeld_ -= item->bytes;
+        item->job.reset();
+        item->bytes = item->file.body.size();
+        bytesHeld_ += item->bytes;
+        item->ready = true;
+        itemReady_.notify_all();
+      }
+    });
+}
+
+OrderedFileCoder::~OrderedFileCoder() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  workAvailable_.notify_all();
+  for (std::thread& t : workers_) t.join();
+}
+
+void OrderedFileCoder::SkipReady() {
+  while (nextToStart_ < firstSerial_ + queue_.size() &&
+         queue_[nextToStart_ - firstSerial_].ready)
+    nextToStart_++;
+}
+
+bool OrderedFileCoder::Full(size_t incoming) const {
+  if (queue_.empty()) return false;
+  return queue_.size() >= maxItems_ || bytesHeld_ + incoming > kMaxBytesHeld;
+}
+
+void OrderedFileCoder::DeliverHead(std::unique_lock<std::mutex>* lock, bool wait) {
+  if (wait) itemReady_.wait(*lock, [this] { return queue_.front().ready; });
+  while (!queue_.empty() && queue_.front().ready) {
+    Item item = std::move(queue_.front());
+    queue_.pop_front();
+    firstSerial_++;
+    bytesHeld_ -= item.bytes;
+    // Delivery writes the archive; the workers go on meanwhile.
+    lock->unlock();
+    deliver_(item.tag, item.coded ? &item.file : nullptr);
+    lock->lock();
+  }
+}
+
+void OrderedFileCoder::Add(size_t tag, std::unique_ptr<FileJob> job) {
+  if (workers_.empty()) {
+    if (!job) {
+      deliver_(tag, nullptr);
+      return;
+    }
+    EncodedFile file;
+    inlineEncoder_.Encode(*job, &file);
+    job.reset();
+    deliver_(tag, &file);
+    return;
+  }
+  size_t incoming = job ? job->data.size() : 0;
+  std::unique_lock<std::mutex> lock(mutex_);
+  DeliverHead(&lock, false);
+  while (Full(incoming)) DeliverHead(&lock, true);
+  Item item;
+  item.tag = tag;
+  item.coded = job != nullptr;
+  item.ready = !job;
+  item.bytes = incoming;
+  item.job = std::move(job);
+  bytesHeld_ += incoming;
+  queue_.push_back(std::move(item));
+  SkipReady();
+  lock.unlock();
+  workAvailable_.notify_one();
+}
+
+void OrderedFileCoder::Finish() {
+  if (workers_.empty()) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!queue_.empty()) DeliverHead(&lock, true);
+}
