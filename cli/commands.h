@@ -27,8 +27,12 @@ struct CreateOptions {
   std::string passwordFile;
   bool maskPassword = false;
   int level = 2;
+  int threads = 0;       // 0: one per processor
   std::string stubFile;  // empty: the built-in stub
 };
+
+// The level that --best stands for.
+const int kBestLevel = 3;
 
 int ListCommand(const ReadOptions& o, bool json);
 int TestCommand(const ReadOptions& o, bool quiet);

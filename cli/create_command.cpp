@@ -31,6 +31,7 @@ bool HeaderText(const std::string& what, const std::string& utf8, std::string* s
 int CreateCommand(const CreateOptions& o) {
   ArchiveOptions options;
   options.level = o.level;
+  options.threads = o.threads;
   std::string description = o.description;
   if (!description.empty() && description[0] == '@' &&
       !ReadWholeFile(description.substr(1), &description)) {

@@ -45,8 +45,15 @@ int main(int argc, char** argv) {
                      "Protect with the password in this file");
   create->add_flag("--mask-password", createOptions.maskPassword,
                    "Have the stub show '*' for each typed character");
-  create->add_option("--level", createOptions.level, "1 fast, 2 default, 3 best")
+  CLI::Option* level = create->add_option("--level", createOptions.level, "1 fast, 2 default, 3 best")
       ->check(CLI::Range(1, 3));
+  bool best = false;
+  create->add_flag("--best", best, "The strongest compression (the same as --level 3)")
+      ->excludes(level);
+  create->add_option("--threads", createOptions.threads,
+                     "Threads that code file bodies (default: one per processor); "
+                     "the archive is the same whatever the number")
+      ->check(CLI::Range(1, 256));
   create->add_option("--stub", createOptions.stubFile, "Use this 26112-byte stub");
 
   try {
@@ -64,5 +71,6 @@ int main(int argc, char** argv) {
                                            : OverwritePolicy::kAsk;
     return ExtractCommand(extractOptions);
   }
+  if (best) createOptions.level = kBestLevel;
   return CreateCommand(createOptions);
 }

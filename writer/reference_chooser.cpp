@@ -35,35 +35,26 @@ void SampleStart(const uint8_t* data, int32_t size, std::vector<uint32_t>* out) 
 
 ReferenceChooser::ReferenceChooser(int level) : level_(level) {}
 
-const ReferenceChooser::Slot& ReferenceChooser::Back(int distance) const {
-  return slots_[(filesSeen_ - distance) % kRingSlots];
-}
-
 const uint8_t* ReferenceChooser::SlotData(int distance) const {
-  return Back(distance).data.data();
+  return slots_[SlotAt(distance)].data.data();
 }
 
 int32_t ReferenceChooser::SlotLength(int distance) const {
-  return (int32_t)Back(distance).data.size();
-}
-
-void ReferenceChooser::Unindex(const Slot& slot) {
-  for (uint32_t s : slot.samples) {
-    auto it = index_.find(s);
-    if (it == index_.end()) continue;
-    std::vector<int64_t>& files = it->second;
-    files.erase(std::remove(files.begin(), files.end(), slot.serial), files.end());
-    if (files.empty()) index_.erase(it);
-  }
+  return (int32_t)slots_[SlotAt(distance)].data.size();
 }
 
 void ReferenceChooser::AddFile(const uint8_t* data, int32_t size) {
-  Slot& slot = slots_[filesSeen_ % kRingSlots];
-  if (slot.serial >= 0) Unindex(slot);
-  slot.serial = filesSeen_;
+  int number = SlotAt(0);
+  Slot& slot = slots_[number];
+  for (uint32_t s : slot.samples) index_.Remove(s, number);
   slot.data.assign(data, data + std::min(size, (int32_t)kSlotBytes));
-  SampleStart(data, size, &slot.samples);
-  for (uint32_t s : slot.samples) index_[s].push_back(slot.serial);
+  if (data == sampledData_ && size == sampledSize_)
+    slot.samples.swap(samples_);
+  else
+    SampleStart(data, size, &slot.samples);
+  sampledData_ = nullptr;
+  sampledSize_ = -1;
+  for (uint32_t s : slot.samples) index_.Add(s, number);
   filesSeen_++;
 }
 
@@ -76,24 +67,27 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
     return choices;
   }
 
-  // Resemblance scores, by distance.
-  int score[kRingSlots] = {};
-  std::vector<uint32_t> samples;
-  SampleStart(data, size, &samples);
-  for (uint32_t s : samples) {
-    auto it = index_.find(s);
-    if (it == index_.end()) continue;
-    for (int64_t serial : it->second) {
-      int64_t distance = filesSeen_ - serial;
-      if (distance >= 1 && distance <= reach) score[distance]++;
-    }
+  // Resemblance scores, by slot and then by distance. The slot about to
+  // be reused (distance 256) is out of reach.
+  SampleStart(data, size, &samples_);
+  sampledData_ = data;
+  sampledSize_ = size;
+  int bySlot[kRingSlots] = {};
+  for (uint32_t s : samples_) {
+    const uint64_t* slots = index_.SlotsOf(s);
+    if (!slots) continue;
+    for (int w = 0; w < SampleIndex::kSlotWords; w++)
+      for (uint64_t bits = slots[w]; bits; bits &= bits - 1)
+        bySlot[w * 64 + __builtin_ctzll(bits)]++;
   }
+  int score[kRingSlots] = {};
+  for (int d = 1; d <= reach; d++) score[d] = bySlot[SlotAt(d)];
 
   // The longest shared start; among equal ones, the better history.
   int bestShared = 0;
   int32_t longest = 0;
   for (int d = 1; d <= reach; d++) {
-    const Slot& slot = Back(d);
+    const Slot& slot = slots_[SlotAt(d)];
     int32_t limit = std::min<int32_t>(size, (int32_t)slot.data.size());
     if (limit <= longest || slot.data[0] != data[0]) continue;
     int32_t k = (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
@@ -113,7 +107,7 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
   if ((int)byScore.size() > wanted) byScore.resize((size_t)wanted);
 
   auto sharedWith = [&](int d) -> int32_t {
-    const Slot& slot = Back(d);
+    const Slot& slot = slots_[SlotAt(d)];
     int32_t limit = std::min<int32_t>(size, (int32_t)slot.data.size());
     return (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
   };

@@ -18,10 +18,10 @@
 
 #include <stdint.h>
 
-#include <unordered_map>
 #include <vector>
 
 #include "engine/reference_ring.h"
+#include "writer/sample_index.h"
 
 // One way to code a file: the distance back to its reference (0: none)
 // and the shared length K.
@@ -45,23 +45,29 @@ class ReferenceChooser {
   int32_t SlotLength(int distance) const;
 
   // Enters the next file entry's first bytes into the ring, as the
-  // extractor's output window does.
+  // extractor's output window does. Called right after Propose for the
+  // same bytes, it takes the samples Propose took.
   void AddFile(const uint8_t* data, int32_t size);
 
  private:
   struct Slot {
-    int64_t serial = -1;  // file entry number, -1 while never filled
     std::vector<uint8_t> data;
     std::vector<uint32_t> samples;  // distinct, of the first 8 KB
   };
-  const Slot& Back(int distance) const;
-  void Unindex(const Slot& slot);
+  // Slot s holds file entry number filesSeen_ - d where d is its distance:
+  // slot numbers are file entry numbers mod 256.
+  int SlotAt(int distance) const {
+    return (int)((filesSeen_ - distance) % kRingSlots);
+  }
 
   int level_;
   int64_t filesSeen_ = 0;
   Slot slots_[kRingSlots];
-  // Sample -> serials of the ring's files that contain it, oldest first.
-  std::unordered_map<uint32_t, std::vector<int64_t>> index_;
+  SampleIndex index_;
+  // The samples of the bytes Propose saw last.
+  const uint8_t* sampledData_ = nullptr;
+  int32_t sampledSize_ = -1;
+  std::vector<uint32_t> samples_;
 };
 
 // The distinct content-chosen samples of data[0 .. min(size, 8192)).

@@ -1,32 +1,30 @@
 #include "writer/token_coder.h"
 
 void ReadCodes(const CodeTree& tree, SymbolCodes* codes) {
-  // Depth-first from the root with an explicit stack; a tree of 1023
-  // nodes needs at most 512 pending entries.
-  struct Pending {
-    int16_t node;
-    uint16_t depth;
-    uint64_t bits;
-  };
-  Pending stack[kSymbols + 1];
-  int top = 0;
-  codes->anyLong = false;
+  // Inner nodes are made from nodes made before them, so going down the
+  // pool from the root reaches every node after its parent: one pass, no
+  // stack.
+  uint64_t bits[kNodes];
+  uint16_t depth[kNodes];
+  bits[kRootNode] = 0;
+  depth[kRootNode] = 0;
   codes->parent[kRootNode] = kNoChild;
-  stack[top++] = {(int16_t)kRootNode, 0, 0};
-  while (top > 0) {
-    Pending p = stack[--top];
-    const CodeNode& n = tree.pool[p.node];
-    if (n.firstChild == kNoChild) {
-      codes->length[n.symbol] = p.depth;
-      codes->bits[n.symbol] = p.bits;
-      if (p.depth > kMaxShortCode) codes->anyLong = true;
-      continue;
-    }
-    uint64_t second = p.depth < 64 ? p.bits | (1ull << p.depth) : p.bits;
-    codes->parent[n.firstChild] = p.node;
-    codes->parent[n.secondChild] = p.node;
-    stack[top++] = {n.secondChild, (uint16_t)(p.depth + 1), second};
-    stack[top++] = {n.firstChild, (uint16_t)(p.depth + 1), p.bits};
+  for (int n = kRootNode; n >= kSymbols; n--) {
+    const CodeNode& node = tree.pool[n];
+    uint16_t d = (uint16_t)(depth[n] + 1);
+    uint64_t b = bits[n];
+    bits[node.firstChild] = b;
+    bits[node.secondChild] = depth[n] < 64 ? b | (1ull << depth[n]) : b;
+    depth[node.firstChild] = d;
+    depth[node.secondChild] = d;
+    codes->parent[node.firstChild] = (int16_t)n;
+    codes->parent[node.secondChild] = (int16_t)n;
+  }
+  codes->anyLong = false;
+  for (int s = 0; s < kSymbols; s++) {
+    codes->length[s] = depth[s];
+    codes->bits[s] = bits[s];
+    codes->anyLong |= depth[s] > kMaxShortCode;
   }
 }
 
