@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/archive_session.h"
+#include "writer/level_settings.h"
 
 struct ReadOptions {
   std::string archive;
@@ -26,13 +27,10 @@ struct CreateOptions {
   std::string runCommand;   // UTF-8
   std::string passwordFile;
   bool maskPassword = false;
-  int level = 2;
+  int level = kDefaultLevel;
   int threads = 0;       // 0: one per processor
   std::string stubFile;  // empty: the built-in stub
 };
-
-// The level that --best stands for.
-const int kBestLevel = 3;
 
 int ListCommand(const ReadOptions& o, bool json);
 int TestCommand(const ReadOptions& o, bool quiet);

@@ -71,6 +71,6 @@ int main(int argc, char** argv) {
                                            : OverwritePolicy::kAsk;
     return ExtractCommand(extractOptions);
   }
-  if (best) createOptions.level = kBestLevel;
+  if (best) createOptions.level = kStrongestLevel;
   return CreateCommand(createOptions);
 }

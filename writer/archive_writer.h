@@ -27,7 +27,7 @@ struct ArchiveOptions {
   // Used only with a password; must be non-zero. Bit 0: the stub masks
   // the typed password.
   uint8_t protectionFlags = 1;
-  int level = 2;  // 1 fast, 2 default, 3 best
+  int level = 2;  // 1 fast, 2 default, 3 best (level_settings.h)
   // Threads that code file bodies; 0: one per processor. The archive is
   // the same whatever the number.
   int threads = 0;

@@ -4,11 +4,6 @@
 
 #include "engine/symbol_decoder.h"
 
-ParseSettings ParseSettingsForLevel(int level) {
-  if (level <= 1) return {kParseGreedy, 8, 32};
-  if (level == 2) return {kParseLazy, 48, 128};
-  return {kParseOptimal, 96, 128};
-}
 
 // Positions of one block of the optimal parse. Prices change only at tree
 // rebuilds, every 256 tokens early in a file and every 1024 later, so a
@@ -27,7 +22,7 @@ uint64_t BodyEncoder::Encode(const uint8_t* data, int32_t start, int32_t size,
   size_ = size;
   settings_ = settings;
   finder_.Begin(data, size, settings.maxChain, settings.niceLength);
-  InsertRange(0, start);
+  finder_.InsertRange(0, start);
   BitWriter bits(out);
   coder_.Begin(&bits);
   if (settings.mode == kParseOptimal)
@@ -36,10 +31,6 @@ uint64_t BodyEncoder::Encode(const uint8_t* data, int32_t start, int32_t size,
     ParseGreedyOrLazy(start, settings.mode == kParseLazy);
   bits.Finish();
   return bits.bitsWritten();
-}
-
-void BodyEncoder::InsertRange(int32_t from, int32_t to) {
-  for (int32_t p = from; p < to; p++) finder_.Insert(p);
 }
 
 int32_t BodyEncoder::LiteralCost(int32_t pos, int32_t length) const {
@@ -104,7 +95,7 @@ void BodyEncoder::ParseGreedyOrLazy(int32_t pos, bool lazy) {
       }
     }
     coder_.PutMatch(current.length, current.distance);
-    InsertRange(inserted, pos + current.length);
+    finder_.InsertRange(inserted, pos + current.length);
     pos += current.length;
   }
 }
@@ -172,7 +163,7 @@ void BodyEncoder::ParseOptimal(int32_t pos) {
     pos = blockEnd;
     if (forced.length > 0) {
       coder_.PutMatch(forced.length, forced.distance);
-      InsertRange(pos + 1, pos + forced.length);
+      finder_.InsertRange(pos + 1, pos + forced.length);
       pos += forced.length;
     }
   }

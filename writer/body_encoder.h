@@ -2,7 +2,7 @@
 // a parse into literals and matches, priced with the exact code lengths of
 // the trees in force, then written by the token coder.
 //
-// Three parses, by compression level:
+// Three parses (level_settings.h says which level uses which):
 //  - greedy: the most profitable match at each position, short chains;
 //  - lazy: also looks one position ahead and emits a literal when the
 //    match found there saves more;
@@ -28,9 +28,6 @@ struct ParseSettings {
   int niceLength;   // a match this long is taken without looking further
 };
 
-// Settings for compression levels 1 (fast) to 3 (best).
-ParseSettings ParseSettingsForLevel(int level);
-
 class BodyEncoder {
  public:
   // Codes coordinates start to size - 1 of data as one body; coordinates
@@ -50,7 +47,6 @@ class BodyEncoder {
   // and then enters pos into the finder. *gain receives the bits saved.
   Match BestMatchAt(int32_t pos, int32_t* gain);
   int32_t LiteralCost(int32_t pos, int32_t length) const;
-  void InsertRange(int32_t from, int32_t to);
 
   const uint8_t* data_ = nullptr;
   int32_t size_ = 0;

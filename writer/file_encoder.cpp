@@ -9,6 +9,10 @@ static const int32_t kTrialBytes = 8192 + 2048;
 // The shared length K costs two bytes of the record.
 static const uint64_t kSharedFieldBits = 16;
 
+static bool SameParse(const ParseSettings& a, const ParseSettings& b) {
+  return a.mode == b.mode && a.maxChain == b.maxChain && a.niceLength == b.niceLength;
+}
+
 void PlanFile(ReferenceChooser* chooser, std::vector<uint8_t> bytes, FileJob* job) {
   job->size = (int32_t)bytes.size();
   job->data = std::move(bytes);
@@ -27,15 +31,16 @@ void PlanFile(ReferenceChooser* chooser, std::vector<uint8_t> bytes, FileJob* jo
   chooser->AddFile(job->data.data(), job->size);
 }
 
-FileEncoder::FileEncoder(int level) : settings_(ParseSettingsForLevel(level)) {}
+FileEncoder::FileEncoder(const LevelSettings& settings) : settings_(settings) {}
 
 uint64_t FileEncoder::EncodeWith(const FileJob::Option& option, const FileJob& job,
-                                 int32_t end, std::vector<uint8_t>* body) {
+                                 int32_t end, const ParseSettings& parse,
+                                 std::vector<uint8_t>* body) {
   body->clear();
   const ReferenceChoice& c = option.choice;
   if (option.preset.empty()) {
     // The file's own bytes are the coordinates, padding included.
-    return encoder_.Encode(job.data.data() + c.shared, 0, end - c.shared, settings_, body);
+    return encoder_.Encode(job.data.data() + c.shared, 0, end - c.shared, parse, body);
   }
   // The coordinates the extractor sees: the preset history, then the
   // body bytes.
@@ -45,7 +50,7 @@ uint64_t FileEncoder::EncodeWith(const FileJob::Option& option, const FileJob& j
   int32_t size = (int32_t)coordinates_.size();
   coordinates_.resize(coordinates_.size() + kFinderPadding, 0);
   return encoder_.Encode(coordinates_.data(), (int32_t)option.preset.size(), size,
-                         settings_, body);
+                         parse, body);
 }
 
 void FileEncoder::Encode(const FileJob& job, EncodedFile* out) {
@@ -58,13 +63,13 @@ void FileEncoder::Encode(const FileJob& job, EncodedFile* out) {
     int32_t end = (int32_t)std::min<int64_t>(job.size, (int64_t)longest + kTrialBytes);
     uint64_t bestCost = UINT64_MAX;
     for (const FileJob::Option& o : options) {
-      uint64_t cost = EncodeWith(o, job, end, &trial_) +
+      uint64_t cost = EncodeWith(o, job, end, settings_.trial, &trial_) +
                       (o.choice.distance ? kSharedFieldBits : 0);
       if (cost < bestCost) {
         bestCost = cost;
         best = &o;
-        // A trial over the whole file is the body itself.
-        if (end == job.size) {
+        // A trial over the whole file with the body's parse is the body.
+        if (end == job.size && SameParse(settings_.trial, settings_.parse)) {
           out->body.swap(trial_);
           bodyReady = true;
         }
@@ -74,5 +79,5 @@ void FileEncoder::Encode(const FileJob& job, EncodedFile* out) {
   out->size = job.size;
   out->distance = best->choice.distance;
   out->shared = best->choice.shared;
-  if (!bodyReady) EncodeWith(*best, job, job.size, &out->body);
+  if (!bodyReady) EncodeWith(*best, job, job.size, settings_.parse, &out->body);
 }

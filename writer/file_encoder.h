@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "writer/body_encoder.h"
+#include "writer/level_settings.h"
 #include "writer/reference_chooser.h"
 
 struct FileJob {
@@ -43,7 +44,7 @@ struct EncodedFile {
 
 class FileEncoder {
  public:
-  explicit FileEncoder(int level);
+  explicit FileEncoder(const LevelSettings& settings);
 
   void Encode(const FileJob& job, EncodedFile* out);
 
@@ -51,9 +52,10 @@ class FileEncoder {
   // Codes file bytes option.choice.shared to end - 1 behind the option's
   // preset history; returns the body's length in bits.
   uint64_t EncodeWith(const FileJob::Option& option, const FileJob& job,
-                      int32_t end, std::vector<uint8_t>* body);
+                      int32_t end, const ParseSettings& parse,
+                      std::vector<uint8_t>* body);
 
-  ParseSettings settings_;
+  LevelSettings settings_;
   BodyEncoder encoder_;
   std::vector<uint8_t> coordinates_;
   std::vector<uint8_t> trial_;

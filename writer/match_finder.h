@@ -18,6 +18,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/symbol_decoder.h"
@@ -47,17 +48,28 @@ class MatchFinder {
 
   // Enters a position into the tables. Positions must be inserted in
   // increasing order, each after any search made at it.
-  void Insert(int32_t pos) {
-    if (pos + 2 >= size_) {
-      // The last two positions start a pair at most.
-      if (pos + 1 < size_) pairHead_[Pair(pos)] = Encode(pos);
-      return;
+  void Insert(int32_t pos) { InsertRange(pos, pos + 1); }
+
+  // Inserts positions from to to - 1; the loop keeps the tables and the
+  // epoch in registers (stores through the tables could otherwise alias
+  // the members).
+  void InsertRange(int32_t from, int32_t to) {
+    const uint32_t epoch = epoch_;
+    const int32_t hashed = std::min(to, size_ - 2);
+    uint32_t* head = head_.data();
+    uint32_t* pairs = pairHead_.data();
+    int32_t* previous = previous_.data();
+    int32_t p = from;
+    for (; p < hashed; p++) {
+      uint32_t v = Load32(p);
+      pairs[v & 0xFFFF] = epoch + (uint32_t)p + 1;
+      uint32_t h = Hash3(v);
+      uint32_t older = head[h];
+      previous[p & kReachMask] = older > epoch ? (int32_t)(older - epoch - 1) : -1;
+      head[h] = epoch + (uint32_t)p + 1;
     }
-    uint32_t v = Load32(pos);
-    pairHead_[v & 0xFFFF] = Encode(pos);
-    uint32_t h = Hash3(v);
-    previous_[pos & kReachMask] = Decode(head_[h]);
-    head_[h] = Encode(pos);
+    // The last two positions start a pair at most.
+    for (; p < to && p + 1 < size_; p++) pairs[Pair(p)] = epoch + (uint32_t)p + 1;
   }
 
   // Matches at pos, lengths strictly increasing, each with the nearest

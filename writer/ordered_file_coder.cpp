@@ -14,13 +14,14 @@ int OrderedFileCoder::DefaultThreads() {
   return n == 0 ? 1 : (int)n;
 }
 
-OrderedFileCoder::OrderedFileCoder(int level, int threads, Deliver deliver)
-    : inlineEncoder_(threads <= 1 ? level : 1), deliver_(std::move(deliver)) {
+OrderedFileCoder::OrderedFileCoder(const LevelSettings& settings, int threads,
+                                   Deliver deliver)
+    : inlineEncoder_(settings), deliver_(std::move(deliver)) {
   if (threads <= 1) return;
   maxItems_ = kItemsPerWorker * (size_t)threads;
   for (int i = 0; i < threads; i++)
-    workers_.emplace_back([this, level] {
-      FileEncoder encoder(level);
+    workers_.emplace_back([this, settings] {
+      FileEncoder encoder(settings);
       for (;;) {
         Item* item;
         {

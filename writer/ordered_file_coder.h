@@ -29,7 +29,7 @@ class OrderedFileCoder {
   using Deliver = std::function<void(size_t tag, const EncodedFile* coded)>;
 
   // threads <= 1 codes each file in the calling thread, inside Add.
-  OrderedFileCoder(int level, int threads, Deliver deliver);
+  OrderedFileCoder(const LevelSettings& settings, int threads, Deliver deliver);
   // Stops the workers; what was not delivered yet is dropped.
   ~OrderedFileCoder();
 

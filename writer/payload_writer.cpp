@@ -41,7 +41,7 @@ static bool CheckOptions(const ArchiveOptions& o, std::string* error) {
     *error = "a password needs non-zero protection flags";
     return false;
   }
-  if (o.level < 1 || o.level > 3) {
+  if (o.level < kFastestLevel || o.level > kStrongestLevel) {
     *error = "the compression level must be 1, 2 or 3";
     return false;
   }
@@ -170,10 +170,11 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
     local.inputBytes += (uint64_t)coded->size;
   };
   int threads = options.threads > 0 ? options.threads : OrderedFileCoder::DefaultThreads();
-  OrderedFileCoder coder(options.level, threads, deliver);
+  LevelSettings settings = SettingsForLevel(options.level);
+  OrderedFileCoder coder(settings, threads, deliver);
   // Reading and planning go in input order on this thread; the ring they
   // consult holds input bytes only, so no plan waits for a coded body.
-  ReferenceChooser chooser(options.level);
+  ReferenceChooser chooser(settings.choice);
   std::vector<uint8_t> data;
   for (size_t i = 0; i < entries.size(); i++) {
     const ArchiveEntry& e = entries[i];

@@ -10,14 +10,13 @@ static const int32_t kSampledBytes = 8192;
 static const int kSampleShift = 28;
 // Fewer shared samples than this say nothing about a useful history.
 static const int kMinScore = 4;
-// A shared start this long wins without being tried against others at
-// level 1.
+// A shared start this long wins without being tried against others.
 static const int32_t kConvincingShared = 64;
 // K costs two bytes of the record, so a shorter shared start saves
 // nothing on its own.
 static const int32_t kMinShared = 3;
-// A history sharing this many samples beats coding without one; at level
-// 2 "no reference" is then not tried.
+// A history sharing this many samples beats coding without one: "no
+// reference" is then not tried unless the settings ask for it.
 static const int kSureScore = 16;
 
 void SampleStart(const uint8_t* data, int32_t size, std::vector<uint32_t>* out) {
@@ -33,7 +32,8 @@ void SampleStart(const uint8_t* data, int32_t size, std::vector<uint32_t>* out) 
   out->erase(std::unique(out->begin(), out->end()), out->end());
 }
 
-ReferenceChooser::ReferenceChooser(int level) : level_(level) {}
+ReferenceChooser::ReferenceChooser(const ChoiceSettings& settings)
+    : settings_(settings) {}
 
 const uint8_t* ReferenceChooser::SlotData(int distance) const {
   return slots_[SlotAt(distance)].data.data();
@@ -98,7 +98,7 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
   }
 
   // The best histories, highest score first, nearest first on ties.
-  int wanted = level_ >= 3 ? 5 : 1;
+  int wanted = std::max(settings_.histories, 1);
   std::vector<int> byScore;
   for (int d = 1; d <= reach; d++)
     if (score[d] >= kMinScore) byScore.push_back(d);
@@ -112,7 +112,7 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
     return (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
   };
 
-  if (level_ <= 1) {
+  if (settings_.histories == 0) {
     // One choice, no trials: a convincing shared start, else the best
     // history, else a short shared start, else nothing.
     if (longest >= kConvincingShared ||
@@ -131,6 +131,6 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
     if (d != bestShared || longest < kMinShared) choices.push_back({d, sharedWith(d)});
   bool sure = longest >= kConvincingShared ||
               (!byScore.empty() && score[byScore[0]] >= kSureScore);
-  if (level_ >= 3 || !sure || choices.empty()) choices.push_back({0, 0});
+  if (settings_.alwaysTryNone || !sure || choices.empty()) choices.push_back({0, 0});
   return choices;
 }

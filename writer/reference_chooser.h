@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/reference_ring.h"
+#include "writer/level_settings.h"
 #include "writer/sample_index.h"
 
 // One way to code a file: the distance back to its reference (0: none)
@@ -32,8 +33,7 @@ struct ReferenceChoice {
 
 class ReferenceChooser {
  public:
-  // Level 1 proposes one choice; 2 and 3 propose several to be tried.
-  explicit ReferenceChooser(int level);
+  explicit ReferenceChooser(const ChoiceSettings& settings);
 
   // The choices worth trying for a file of these bytes, the most
   // promising first; never empty (no reference is always possible).
@@ -60,7 +60,7 @@ class ReferenceChooser {
     return (int)((filesSeen_ - distance) % kRingSlots);
   }
 
-  int level_;
+  ChoiceSettings settings_;
   int64_t filesSeen_ = 0;
   Slot slots_[kRingSlots];
   SampleIndex index_;
