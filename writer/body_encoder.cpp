@@ -81,7 +81,7 @@ void BodyEncoder::ParseGreedyOrLazy(int32_t pos, bool lazy) {
       continue;
     }
     int32_t inserted = pos + 1;
-    if (lazy && current.length < settings_.niceLength && pos + 1 < size_) {
+    if (lazy && current.length < settings_.lazyBelow && pos + 1 < size_) {
       int32_t nextGain;
       Match next = BestMatchAt(pos + 1, &nextGain);
       inserted = pos + 2;

@@ -26,6 +26,9 @@ struct ParseSettings {
   ParseMode mode;
   int maxChain;     // candidates looked at per position
   int niceLength;   // a match this long is taken without looking further
+  // Lazy parse: a match this long is taken without looking one position
+  // ahead; the look rarely pays for long matches and costs a search.
+  int lazyBelow;
 };
 
 class BodyEncoder {

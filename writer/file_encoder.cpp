@@ -10,7 +10,8 @@ static const int32_t kTrialBytes = 8192 + 2048;
 static const uint64_t kSharedFieldBits = 16;
 
 static bool SameParse(const ParseSettings& a, const ParseSettings& b) {
-  return a.mode == b.mode && a.maxChain == b.maxChain && a.niceLength == b.niceLength;
+  return a.mode == b.mode && a.maxChain == b.maxChain && a.niceLength == b.niceLength &&
+         a.lazyBelow == b.lazyBelow;
 }
 
 void PlanFile(ReferenceChooser* chooser, std::vector<uint8_t> bytes, FileJob* job) {

@@ -4,7 +4,7 @@
 
 MatchFinder::MatchFinder()
     : head_((size_t)1 << kHashBits, 0), previous_(kMaxDistance, -1),
-      pairHead_(65536, 0) {}
+      tripleHead_((size_t)1 << kTripleBits, 0), pairHead_(65536, 0) {}
 
 void MatchFinder::Begin(const uint8_t* data, int32_t size, int maxChain,
                         int niceLength) {
@@ -13,6 +13,7 @@ void MatchFinder::Begin(const uint8_t* data, int32_t size, int maxChain,
   uint32_t next = epoch_ + (uint32_t)size_ + 1;
   if (next > 0xF0000000u - (uint32_t)size) {
     std::fill(head_.begin(), head_.end(), 0);
+    std::fill(tripleHead_.begin(), tripleHead_.end(), 0);
     std::fill(pairHead_.begin(), pairHead_.end(), 0);
     next = 0;
   }
@@ -40,7 +41,21 @@ int MatchFinder::FindMatches(int32_t pos, Match* out) {
   }
   if (limit < 3) return found;
 
-  int32_t candidate = Decode(head_[Hash3(Load32(pos))]);
+  // Then the newest position with the same 3-byte hash, for a match of 3
+  // (or more, when the sequence goes on).
+  uint32_t v = Load32(pos);
+  int32_t triple = Decode(tripleHead_[Hash3(v)]);
+  if (triple >= oldest && triple != pair) {
+    int32_t len = CommonLength(triple, pos, limit);
+    if (len > best) {
+      best = len;
+      out[found++] = {len, pos - triple};
+      if (len >= niceLength_ || len == limit) return found;
+    }
+  }
+  if (limit < 4) return found;
+
+  int32_t candidate = Decode(head_[Hash4(v)]);
   for (int chain = maxChain_; chain > 0 && candidate >= oldest; chain--) {
     // The byte that would make the match longer decides most candidates.
     if (data_[candidate + best] == data_[pos + best]) {

@@ -3,11 +3,12 @@
 // reach at most 8192 back and never before coordinate 0, and are at most
 // 4352 long and never longer than what is left of the buffer.
 //
-// Chains link positions with equal 3-byte hashes; `previous` is indexed by
-// position mod 8192, which is exactly the reach of a match, so an entry is
-// overwritten only once it is out of reach. A second table keeps the last
-// position of every 2-byte pair for matches of length 2, which pay only
-// when near.
+// Chains link positions with equal 4-byte hashes, so that every candidate
+// on a long chain is worth comparing; `previous` is indexed by position
+// mod 8192, which is exactly the reach of a match, so an entry is
+// overwritten only once it is out of reach. Shorter matches, which pay
+// only when near, come from two tables of the newest position alone: one
+// for every 2-byte pair and one for 3-byte hashes.
 //
 // Insert and the search run once per input byte, so both live here,
 // inline, and read the bytes they hash with one unaligned load: the
@@ -55,20 +56,27 @@ class MatchFinder {
   // the members).
   void InsertRange(int32_t from, int32_t to) {
     const uint32_t epoch = epoch_;
-    const int32_t hashed = std::min(to, size_ - 2);
     uint32_t* head = head_.data();
+    uint32_t* triples = tripleHead_.data();
     uint32_t* pairs = pairHead_.data();
     int32_t* previous = previous_.data();
     int32_t p = from;
-    for (; p < hashed; p++) {
+    for (int32_t end = std::min(to, size_ - 3); p < end; p++) {
       uint32_t v = Load32(p);
-      pairs[v & 0xFFFF] = epoch + (uint32_t)p + 1;
-      uint32_t h = Hash3(v);
+      uint32_t entry = epoch + (uint32_t)p + 1;
+      pairs[v & 0xFFFF] = entry;
+      triples[Hash3(v)] = entry;
+      uint32_t h = Hash4(v);
       uint32_t older = head[h];
       previous[p & kReachMask] = older > epoch ? (int32_t)(older - epoch - 1) : -1;
-      head[h] = epoch + (uint32_t)p + 1;
+      head[h] = entry;
     }
-    // The last two positions start a pair at most.
+    // The last three positions start shorter sequences only.
+    for (int32_t end = std::min(to, size_ - 2); p < end; p++) {
+      uint32_t v = Load32(p);
+      pairs[v & 0xFFFF] = epoch + (uint32_t)p + 1;
+      triples[Hash3(v)] = epoch + (uint32_t)p + 1;
+    }
     for (; p < to && p + 1 < size_; p++) pairs[Pair(p)] = epoch + (uint32_t)p + 1;
   }
 
@@ -92,6 +100,7 @@ class MatchFinder {
 
  private:
   static const int kHashBits = 16;
+  static const int kTripleBits = 14;
   static const int32_t kReachMask = kMaxDistance - 1;
 
   uint32_t Load32(int32_t pos) const {
@@ -102,10 +111,11 @@ class MatchFinder {
   uint32_t Pair(int32_t pos) const {
     return (uint32_t)data_[pos] | (uint32_t)data_[pos + 1] << 8;
   }
-  // Of the first three bytes of a little-endian load.
+  // Of the first three, or all four, bytes of a little-endian load.
   static uint32_t Hash3(uint32_t v) {
-    return ((v << 8) * 2654435761u) >> (32 - kHashBits);
+    return ((v << 8) * 2654435761u) >> (32 - kTripleBits);
   }
+  static uint32_t Hash4(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
   // Table entries hold epoch + position + 1; anything at or below the
   // epoch belongs to an earlier file and reads as "none" (-1).
   int32_t Decode(uint32_t entry) const {
@@ -118,9 +128,10 @@ class MatchFinder {
   int maxChain_ = 0;
   int niceLength_ = 0;
   uint32_t epoch_ = 0;
-  std::vector<uint32_t> head_;     // 3-byte hash -> newest position
+  std::vector<uint32_t> head_;     // 4-byte hash -> newest position
   std::vector<int32_t> previous_;  // position mod 8192 -> older position
-  std::vector<uint32_t> pairHead_;  // 2-byte pair -> newest position
+  std::vector<uint32_t> tripleHead_;  // 3-byte hash -> newest position
+  std::vector<uint32_t> pairHead_;    // 2-byte pair -> newest position
 };
 
 #endif
