@@ -1,6 +1,5 @@
 #include "writer/level_settings.h"
 
-
 LevelSettings SettingsForLevel(int level) {
   // Measured on a tree of C headers (117 MB): the chains and limits
   // below are where a longer search stopped paying for its time.

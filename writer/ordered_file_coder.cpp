@@ -2,9 +2,6 @@
 
 #include <utility>
 
-// Bytes of file data and finished bodies held at most before Add waits
-// (one larger file is always let in alone).
-static const size_t kMaxBytesHeld = 48u << 20;
 // Items queued per worker: enough that a worker never waits for the
 // reading thread while small files go by.
 static const size_t kItemsPerWorker = 16;
@@ -15,8 +12,8 @@ int OrderedFileCoder::DefaultThreads() {
 }
 
 OrderedFileCoder::OrderedFileCoder(const LevelSettings& settings, int threads,
-                                   Deliver deliver)
-    : inlineEncoder_(settings), deliver_(std::move(deliver)) {
+                                   Deliver deliver, size_t maxBytesHeld)
+    : inlineEncoder_(settings), deliver_(std::move(deliver)), maxBytesHeld_(maxBytesHeld) {
   if (threads <= 1) return;
   maxItems_ = kItemsPerWorker * (size_t)threads;
   for (int i = 0; i < threads; i++)
@@ -65,7 +62,7 @@ void OrderedFileCoder::SkipReady() {
 
 bool OrderedFileCoder::Full(size_t incoming) const {
   if (queue_.empty()) return false;
-  return queue_.size() >= maxItems_ || bytesHeld_ + incoming > kMaxBytesHeld;
+  return queue_.size() >= maxItems_ || bytesHeld_ + incoming > maxBytesHeld_;
 }
 
 void OrderedFileCoder::DeliverHead(std::unique_lock<std::mutex>* lock, bool wait) {

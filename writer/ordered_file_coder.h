@@ -24,12 +24,17 @@
 
 class OrderedFileCoder {
  public:
+  static const size_t kDefaultBytesHeld = (size_t)48 << 20;
+
   // Receives every item in input order: its tag and its coded body, or
   // null for an item without a job.
   using Deliver = std::function<void(size_t tag, const EncodedFile* coded)>;
 
   // threads <= 1 codes each file in the calling thread, inside Add.
-  OrderedFileCoder(const LevelSettings& settings, int threads, Deliver deliver);
+  // maxBytesHeld bounds the file data and bodies held (one file larger
+  // than that is let in alone).
+  OrderedFileCoder(const LevelSettings& settings, int threads, Deliver deliver,
+                   size_t maxBytesHeld = kDefaultBytesHeld);
   // Stops the workers; what was not delivered yet is dropped.
   ~OrderedFileCoder();
 
@@ -75,6 +80,7 @@ class OrderedFileCoder {
   size_t nextToStart_ = 0;  // serial number of the next item to take up
   size_t bytesHeld_ = 0;
   size_t maxItems_ = 0;
+  size_t maxBytesHeld_;
   bool stopping_ = false;
 };
 

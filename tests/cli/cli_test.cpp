@@ -245,6 +245,49 @@ TEST_F(CliTest, UsageErrorsHaveTheirOwnCode) {
   EXPECT_EQ(RunCorvane({"test", dir_ / "missing.exe"}).exitCode, 1);
 }
 
+// The level options: the default is level 2, --best is level 3 and the
+// thread count changes nothing in the archive; a level out of range, or
+// --best with --level, is a usage error. Every run reads the files and
+// may move their access times, so archives are compared by their size
+// and their listing without access times.
+TEST_F(CliTest, LevelOptionsPickTheLevelAndThreadsChangeNothing) {
+  auto make = [&](const std::string& name, std::vector<std::string> extra) {
+    std::vector<std::string> args = {"create", dir_ / name, dir_ / "in/tree"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    RunResult r = RunCorvane(args);
+    EXPECT_EQ(r.exitCode, 0) << name << ": " << r.err;
+    RunResult l = RunCorvane({"list", "--json", dir_ / name});
+    EXPECT_EQ(l.exitCode, 0) << name << ": " << l.err;
+    nlohmann::json j = nlohmann::json::parse(l.out);
+    j.erase("archive");
+    for (auto& item : j["items"]) {
+      item.erase("accessFileTime");
+      item.erase("accessTime");
+    }
+    j["archiveBytes"] = ReadFileBytes(dir_ / name).size();
+    return j;
+  };
+  nlohmann::json plain = make("plain.exe", {});
+  EXPECT_EQ(plain, make("two.exe", {"--level", "2"}));
+  nlohmann::json best = make("best.exe", {"--best"});
+  EXPECT_EQ(best, make("three.exe", {"--level", "3"}));
+  EXPECT_LT(best["archiveBytes"].get<size_t>(), plain["archiveBytes"].get<size_t>());
+  EXPECT_GT(make("one.exe", {"--level", "1"})["archiveBytes"].get<size_t>(),
+            plain["archiveBytes"].get<size_t>());
+  EXPECT_EQ(best, make("best1.exe", {"--best", "--threads", "1"}));
+  EXPECT_EQ(best, make("best3.exe", {"--best", "--threads", "3"}));
+  RunResult t = RunCorvane({"test", dir_ / "best.exe"});
+  EXPECT_EQ(t.exitCode, 0) << t.err;
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--level", "4"},
+                                       {"--level", "0"},
+                                       {"--best", "--level", "2"},
+                                       {"--threads", "0"}}) {
+    std::vector<std::string> args = {"create", dir_ / "bad.exe", dir_ / "in/tree"};
+    args.insert(args.end(), bad.begin(), bad.end());
+    EXPECT_EQ(RunCorvane(args).exitCode, 2) << bad[0] << " " << bad[1];
+  }
+}
+
 TEST_F(CliTest, AFullDiskIsAWriteFailureAndLeavesNoPartialFile) {
   fs::remove_all(dir_ / "in/tree");
   fs::create_directories(dir_ / "in/tree");

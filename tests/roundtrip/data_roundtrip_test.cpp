@@ -93,4 +93,34 @@ TEST(LongMatches, RunsAndFarRepeatsAreMatchedAndRestored) {
   }
 }
 
+// Bytes in which no pair of neighbours occurs twice (a path through all
+// 65536 pairs, each symbol followed by the largest one not yet used after
+// it): nothing in them can be matched.
+Bytes WithoutRepeats(size_t n) {
+  std::vector<int> nextAfter(256, 255);
+  Bytes out = {0};
+  while (out.size() < n) {
+    int& next = nextAfter[out.back()];
+    if (next < 0) break;
+    out.push_back((uint8_t)next--);
+  }
+  return out;
+}
+
+// Literals alone for tens of thousands of tokens between stretches of
+// text: the distance tree stands still over many rebuild points, and the
+// extractor must build the same trees as the writer after it.
+TEST(LongMatches, ALongStretchOfLiteralsBetweenMatchedText) {
+  Bytes plain = WithoutRepeats(30000);
+  ASSERT_EQ(plain.size(), 30000u);
+  Bytes data = TextLike(50, 6000);
+  data.insert(data.end(), plain.begin(), plain.end());
+  Bytes more = TextLike(51, 9000);
+  data.insert(data.end(), more.begin(), more.end());
+  for (int level = 1; level <= 3; level++) {
+    TempDir dir;
+    RoundTrip(dir, {FileEntry("mixed", data)}, AtLevel(level));
+  }
+}
+
 }  // namespace
