@@ -56,9 +56,14 @@ int MatchFinder::FindMatches(int32_t pos, Match* out) {
   if (limit < 4) return found;
 
   int32_t candidate = Decode(head_[Hash4(v)]);
+  const int32_t* previous = previous_.data();
   for (int chain = maxChain_; chain > 0 && candidate >= oldest; chain--) {
-    // The byte that would make the match longer decides most candidates.
-    if (data_[candidate + best] == data_[pos + best]) {
+    // The four bytes up to the one that would make the match longer
+    // decide most candidates before a full comparison; a candidate that
+    // beats `best` matches all of them. (best < limit here, so the load
+    // stays inside the buffer.)
+    int32_t at = std::max<int32_t>(best - 3, 0);
+    if (Load32(candidate + at) == Load32(pos + at)) {
       int32_t len = CommonLength(candidate, pos, limit);
       if (len > best) {
         best = len;
@@ -67,7 +72,7 @@ int MatchFinder::FindMatches(int32_t pos, Match* out) {
         if (len >= niceLength_ || len == limit) break;
       }
     }
-    candidate = previous_[candidate & kReachMask];
+    candidate = previous[candidate & kReachMask];
   }
   return found;
 }
