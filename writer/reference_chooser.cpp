@@ -43,11 +43,22 @@ int32_t ReferenceChooser::SlotLength(int distance) const {
   return (int32_t)slots_[SlotAt(distance)].data.size();
 }
 
+// The first 8 bytes as a little-endian word, zeros past the end.
+static uint64_t StartWord(const uint8_t* data, int32_t size) {
+  uint8_t bytes[8] = {};
+  memcpy(bytes, data, (size_t)std::min(size, 8));
+  uint64_t v;
+  memcpy(&v, bytes, 8);
+  return v;
+}
+
 void ReferenceChooser::AddFile(const uint8_t* data, int32_t size) {
   int number = SlotAt(0);
   Slot& slot = slots_[number];
   for (uint32_t s : slot.samples) index_.Remove(s, number);
   slot.data.assign(data, data + std::min(size, (int32_t)kSlotBytes));
+  slotStart_[number] = StartWord(data, size);
+  slotLength_[number] = (int32_t)slot.data.size();
   if (data == sampledData_ && size == sampledSize_)
     slot.samples.swap(samples_);
   else
@@ -84,13 +95,24 @@ std::vector<ReferenceChoice> ReferenceChooser::Propose(const uint8_t* data,
   for (int d = 1; d <= reach; d++) score[d] = bySlot[SlotAt(d)];
 
   // The longest shared start; among equal ones, the better history.
+  // The first 8 bytes of every slot sit side by side and decide most
+  // candidates without touching the slots' data.
   int bestShared = 0;
   int32_t longest = 0;
+  uint64_t start = StartWord(data, size);
   for (int d = 1; d <= reach; d++) {
-    const Slot& slot = slots_[SlotAt(d)];
-    int32_t limit = std::min<int32_t>(size, (int32_t)slot.data.size());
-    if (limit <= longest || slot.data[0] != data[0]) continue;
-    int32_t k = (int32_t)(std::mismatch(data, data + limit, slot.data.data()).first - data);
+    int number = SlotAt(d);
+    int32_t limit = std::min<int32_t>(size, slotLength_[number]);
+    if (limit <= longest) continue;
+    uint64_t differ = start ^ slotStart_[number];
+    int32_t k;
+    if (differ != 0) {
+      k = std::min<int32_t>(limit, __builtin_ctzll(differ) >> 3);
+      if (k == 0) continue;
+    } else {
+      const uint8_t* other = slots_[number].data.data();
+      k = (int32_t)(std::mismatch(data, data + limit, other).first - data);
+    }
     if (k > longest || (k == longest && k > 0 && score[d] > score[bestShared])) {
       longest = k;
       bestShared = d;

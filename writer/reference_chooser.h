@@ -63,6 +63,8 @@ class ReferenceChooser {
   ChoiceSettings settings_;
   int64_t filesSeen_ = 0;
   Slot slots_[kRingSlots];
+  uint64_t slotStart_[kRingSlots] = {};  // first 8 bytes, zeros past the end
+  int32_t slotLength_[kRingSlots] = {};  // stored bytes
   SampleIndex index_;
   // The samples of the bytes Propose saw last.
   const uint8_t* sampledData_ = nullptr;
