@@ -4,7 +4,7 @@
 
 MatchFinder::MatchFinder()
     : head_((size_t)1 << kHashBits, 0), previous_(kMaxDistance, -1),
-      tripleHead_((size_t)1 << kTripleBits, 0), pairHead_(65536, 0) {}
+      tripleHead_((size_t)1 << kTripleBits, 0), pairHead_((size_t)1 << kPairBits, 0) {}
 
 void MatchFinder::Begin(const uint8_t* data, int32_t size, int maxChain,
                         int niceLength) {
@@ -32,12 +32,15 @@ int MatchFinder::FindMatches(int32_t pos, Match* out) {
   int32_t oldest = std::max<int32_t>(0, pos - kMaxDistance);
 
   // The nearest pair gives the cheapest length-2 match, if there is one.
-  int32_t pair = Decode(pairHead_[Pair(pos)]);
+  int32_t pair = Decode(pairHead_[PairSlot(Pair(pos))]);
   if (pair >= oldest) {
+    // Pairs share table entries; one of another pair matches nothing.
     int32_t len = CommonLength(pair, pos, limit);
-    out[found++] = {len, pos - pair};
-    best = len;
-    if (len >= niceLength_ || len == limit) return found;
+    if (len >= kMinMatch) {
+      out[found++] = {len, pos - pair};
+      best = len;
+      if (len >= niceLength_ || len == limit) return found;
+    }
   }
   if (limit < 3) return found;
 

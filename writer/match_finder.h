@@ -7,8 +7,9 @@
 // on a long chain is worth comparing; `previous` is indexed by position
 // mod 8192, which is exactly the reach of a match, so an entry is
 // overwritten only once it is out of reach. Shorter matches, which pay
-// only when near, come from two tables of the newest position alone: one
-// for every 2-byte pair and one for 3-byte hashes.
+// only when near, come from two tables of the newest position alone, for
+// hashes of 2 and of 3 bytes. The tables are small (256 KB in all, for a
+// reach of 8 KB) because every input byte writes to each of them.
 //
 // Insert and the search run once per input byte, so both live here,
 // inline, and read the bytes they hash with one unaligned load: the
@@ -64,7 +65,7 @@ class MatchFinder {
     for (int32_t end = std::min(to, size_ - 3); p < end; p++) {
       uint32_t v = Load32(p);
       uint32_t entry = epoch + (uint32_t)p + 1;
-      pairs[v & 0xFFFF] = entry;
+      pairs[PairSlot(v)] = entry;
       triples[Hash3(v)] = entry;
       uint32_t h = Hash4(v);
       uint32_t older = head[h];
@@ -74,10 +75,10 @@ class MatchFinder {
     // The last three positions start shorter sequences only.
     for (int32_t end = std::min(to, size_ - 2); p < end; p++) {
       uint32_t v = Load32(p);
-      pairs[v & 0xFFFF] = epoch + (uint32_t)p + 1;
+      pairs[PairSlot(v)] = epoch + (uint32_t)p + 1;
       triples[Hash3(v)] = epoch + (uint32_t)p + 1;
     }
-    for (; p < to && p + 1 < size_; p++) pairs[Pair(p)] = epoch + (uint32_t)p + 1;
+    for (; p < to && p + 1 < size_; p++) pairs[PairSlot(Pair(p))] = epoch + (uint32_t)p + 1;
   }
 
   // Matches at pos, lengths strictly increasing, each with the nearest
@@ -99,14 +100,18 @@ class MatchFinder {
   }
 
  private:
-  static const int kHashBits = 16;
+  static const int kHashBits = 15;
   static const int kTripleBits = 14;
+  static const int kPairBits = 13;
   static const int32_t kReachMask = kMaxDistance - 1;
 
   uint32_t Load32(int32_t pos) const {
     uint32_t v;
     memcpy(&v, data_ + pos, 4);
     return v;
+  }
+  static uint32_t PairSlot(uint32_t v) {
+    return (((v & 0xFFFF) * 2654435761u) >> (32 - kPairBits));
   }
   uint32_t Pair(int32_t pos) const {
     return (uint32_t)data_[pos] | (uint32_t)data_[pos + 1] << 8;
@@ -131,7 +136,7 @@ class MatchFinder {
   std::vector<uint32_t> head_;     // 4-byte hash -> newest position
   std::vector<int32_t> previous_;  // position mod 8192 -> older position
   std::vector<uint32_t> tripleHead_;  // 3-byte hash -> newest position
-  std::vector<uint32_t> pairHead_;    // 2-byte pair -> newest position
+  std::vector<uint32_t> pairHead_;    // 2-byte hash -> newest position
 };
 
 #endif
