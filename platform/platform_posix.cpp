@@ -16,7 +16,59 @@
 static int rootFd = AT_FDCWD;
 static int lastError;
 
-void PosixSetRoot(int dirfd) { rootFd = dirfd; }
+// The folders of the last items, kept open: the items of an archive come
+// folder by folder, and walking every component again for each file (and
+// for each folder its chain probes) would cost more than its contents.
+// Each was reached by the same walk without links; all are dropped with
+// the root.
+const int kHostPath = 16384;
+const int kCachedFolders = 16;
+struct CachedFolder {
+  char* path;  // OsAlloc'd, kHostPath bytes
+  size_t length;
+  int fd;
+};
+static CachedFolder cachedFolders[kCachedFolders];
+static int nextCachedFolder;
+
+static void DropCachedFolders() {
+  for (CachedFolder& c : cachedFolders) {
+    if (c.fd > 0) close(c.fd);
+    c.fd = 0;
+    c.length = 0;
+  }
+}
+
+static int FindCachedFolder(const char* folder, size_t length) {
+  for (const CachedFolder& c : cachedFolders)
+    if (c.fd > 0 && c.length == length && memcmp(c.path, folder, length) == 0) return c.fd;
+  return -1;
+}
+
+static bool IsCachedFd(int fd) {
+  for (const CachedFolder& c : cachedFolders)
+    if (c.fd > 0 && c.fd == fd) return true;
+  return false;
+}
+
+static void CacheFolder(const char* folder, size_t length, int fd) {
+  CachedFolder& c = cachedFolders[nextCachedFolder];
+  nextCachedFolder = (nextCachedFolder + 1) % kCachedFolders;
+  if (!c.path) c.path = (char*)malloc(kHostPath);
+  if (!c.path) {
+    close(fd);
+    return;
+  }
+  if (c.fd > 0) close(c.fd);
+  memcpy(c.path, folder, length);
+  c.length = length;
+  c.fd = fd;
+}
+
+void PosixSetRoot(int dirfd) {
+  DropCachedFolders();
+  rootFd = dirfd;
+}
 int PosixLastError() { return lastError; }
 
 static bool Fail() {
@@ -81,8 +133,6 @@ static bool Map(const char* archivePath, char* out, int cap) {
   return false;
 }
 
-const int kHostPath = 16384;
-
 static long callCount[kFaultKinds];
 static long failAt[kFaultKinds];
 
@@ -107,6 +157,15 @@ class Parent {
   explicit Parent(const char* archivePath) {
     if (!Map(archivePath, host_, kHostPath)) return;
     char* p = host_;
+    char* lastSlash = strrchr(host_, '/');
+    size_t folderLen = lastSlash ? (size_t)(lastSlash - host_) : 0;
+    int cached = folderLen > 0 ? FindCachedFolder(host_, folderLen) : -1;
+    if (cached >= 0) {
+      fd_ = cached;
+      leaf_ = lastSlash[1] ? lastSlash + 1 : ".";
+      ok_ = true;
+      return;
+    }
     fd_ = rootFd;
     if (*p == '/') {
       // Below a destination root nothing starts at the file system's
@@ -132,9 +191,18 @@ class Parent {
     }
     leaf_ = *p ? p : ".";
     ok_ = true;
+    // The walk wrote a 0 over each slash of the folder part: the folder's
+    // path is the same bytes with the slashes back.
+    if (fd_ != rootFd && folderLen > 0) {
+      char folder[kHostPath];
+      memcpy(folder, host_, folderLen);
+      for (size_t i = 0; i < folderLen; i++)
+        if (folder[i] == 0) folder[i] = '/';
+      CacheFolder(folder, folderLen, fd_);
+    }
   }
   ~Parent() {
-    if (fd_ != rootFd && fd_ >= 0) close(fd_);
+    if (fd_ != rootFd && fd_ >= 0 && !IsCachedFd(fd_)) close(fd_);
   }
   bool ok() const { return ok_; }
   int fd() const { return fd_; }
