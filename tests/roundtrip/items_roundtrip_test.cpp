@@ -2,6 +2,9 @@
 // folder entries, empty files, an empty input, and block boundaries.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "tests/roundtrip/roundtrip_support.h"
 
 namespace {
@@ -117,3 +120,32 @@ TEST(Blocks, StreamsOfExactlyOneBlockAndOneByteMore) {
 }
 
 }  // namespace
+
+namespace {
+
+int OpenDescriptorCount() {
+  return (int)std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                            std::filesystem::directory_iterator());
+}
+
+}  // namespace
+
+// Files dealt out over more folders than the extractor keeps open, and
+// back to each folder after it was dropped: every file lands in its own
+// folder, and nothing stays open after the run.
+TEST(Items, FilesDealtOverManyFoldersLandInTheirOwnAndNoFolderStaysOpen) {
+  TempDir dir;
+  std::vector<ArchiveEntry> entries;
+  const int kFolders = 40;
+  for (int f = 0; f < kFolders; f++) entries.push_back(FolderEntry("d" + std::to_string(f)));
+  for (int round = 0; round < 3; round++)
+    for (int f = 0; f < kFolders; f++) {
+      std::string folder = "d" + std::to_string((f * 7 + round) % kFolders);
+      entries.push_back(FileEntry(folder + "\\sub" + std::to_string(round % 2) + "\\f" +
+                                      std::to_string(round) + "-" + std::to_string(f),
+                                  TextLike((uint32_t)(round * 100 + f), 300)));
+    }
+  int before = OpenDescriptorCount();
+  RoundTrip(dir, entries);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
