@@ -37,6 +37,26 @@ Bytes ReadFileBytes(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+static Bytes ReadKeepingAccessTime(const std::string& path) {
+  Bytes data;
+  int fd = open(path.c_str(), O_RDONLY | O_NOATIME | O_CLOEXEC);
+  if (fd < 0) return data;
+  uint8_t buf[65536];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
+  close(fd);
+  return data;
+}
+
+std::map<std::string, Bytes> TreeContents(const std::string& root) {
+  std::map<std::string, Bytes> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    std::string rel = e.path().string().substr(root.size());
+    files[rel] = e.is_directory() ? Bytes{'/'} : ReadKeepingAccessTime(e.path().string());
+  }
+  return files;
+}
+
 bool PathExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::symlink_status(path, ec).type() !=

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ class TempDir {
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadFileBytes(const std::string& path);
+
+// Every file (its bytes) and folder (a "/") below root, by relative path,
+// read without touching access times, which tests compare afterwards.
+std::map<std::string, Bytes> TreeContents(const std::string& root);
 bool PathExists(const std::string& path);
 
 // The block stream of `data`, made here with the bit-serial CRC and the key

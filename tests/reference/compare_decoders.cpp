@@ -16,15 +16,6 @@
 
 namespace fs = std::filesystem;
 
-static std::map<std::string, Bytes> TreeContents(const std::string& root) {
-  std::map<std::string, Bytes> files;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    std::string rel = e.path().string().substr(root.size());
-    files[rel] = e.is_directory() ? Bytes{'/'} : ReadFileBytes(e.path().string());
-  }
-  return files;
-}
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     fprintf(stderr, "usage: compare_decoders ARCHIVE [WORK_DIR]\n");

@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <string.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <map>
 #include <random>
 
 #include "payload/payload_layout.h"
@@ -71,29 +67,6 @@ ArchiveEntry FolderEntry(const std::string& name) {
   e.name = name;
   e.isFolder = true;
   return e;
-}
-
-// A file's bytes, read without touching its access time, which the tests
-// compare with the archive's afterwards.
-static Bytes ReadKeepingAccessTime(const std::string& path) {
-  Bytes data;
-  int fd = open(path.c_str(), O_RDONLY | O_NOATIME | O_CLOEXEC);
-  EXPECT_GE(fd, 0) << path;
-  uint8_t buf[65536];
-  ssize_t n;
-  while (fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0) data.insert(data.end(), buf, buf + n);
-  if (fd >= 0) close(fd);
-  return data;
-}
-
-// Every file and folder of a tree, by relative path.
-static std::map<std::string, Bytes> TreeContents(const std::string& root) {
-  std::map<std::string, Bytes> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-    std::string rel = e.path().string().substr(root.size());
-    files[rel] = e.is_directory() ? Bytes{'/'} : ReadKeepingAccessTime(e.path().string());
-  }
-  return files;
 }
 
 // The same archive through the plain decoder: the same outcome and the same
