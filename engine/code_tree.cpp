@@ -4,95 +4,248 @@ void ResetCodeTree(CodeTree* t) {
   for (int i = 0; i < kSymbols; i++) {
     t->counts[i] = 1;
     t->builtCounts[i] = 1;
-    t->leafOrder[i] = i;
+    t->leafAt[i] = (int16_t)i;
     // The leaves' fields but the count never change; builds leave them.
     t->pool[i].symbol = i;
+    t->pool[i].count = 1;
     t->pool[i].firstChild = kNoChild;
     t->pool[i].secondChild = kNoChild;
   }
+  t->builtTotal = kSymbols;
+  t->builtPositive = true;
+  t->builtOnes = kSymbols;
 }
 
 static inline int32_t WrappingSum(int32_t a, int32_t b) {
   return (int32_t)((uint32_t)a + (uint32_t)b);
 }
 
-// The stable sort by descending count from the previous order, in time
-// close to linear. The previous order is sorted by the counts the last
-// build saw, so the leaves whose count has not moved are still in order;
-// only the others need sorting, and the two lists then merge.
+// The leaves in their new order and their counts, place p at index p + 1;
+// index 0 holds a count above every real one, so that the merge, taking
+// leaves from the back, stops there without a bound test.
+struct SortedLeaves {
+  int16_t node[kSymbols + 1];
+  int32_t count[kSymbols + 1];
+};
+
+// Sorts `n` leaves, given in their previous order, stably by descending
+// count. Ties keep the order they come in.
+static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
+                              int32_t low, int32_t high, int16_t* out,
+                              int32_t* outCount) {
+  if (n <= 24) {
+    for (int k = 0; k < n; k++) {
+      int16_t s = in[k];
+      int32_t c = inCount[k];
+      int j = k;
+      while (j > 0 && outCount[j - 1] < c) {
+        out[j] = out[j - 1];
+        outCount[j] = outCount[j - 1];
+        j--;
+      }
+      out[j] = s;
+      outCount[j] = c;
+    }
+    return;
+  }
+  // Least significant digit first, 8 bits of (high - count) per pass; a
+  // narrow range is a single counting pass. The passes alternate between
+  // `out` and a scratch list so that the last one lands in `out`.
+  uint32_t range = (uint32_t)high - (uint32_t)low;
+  int digitBits = range < 2 * kSymbols ? 11 : 8;
+  int passes = 1;
+  while (passes * digitBits < 32 && range >> (passes * digitBits) != 0) passes++;
+  int16_t scratchNode[kSymbols];
+  int32_t scratchCount[kSymbols];
+  const int16_t* fromNode = in;
+  const int32_t* fromCount = inCount;
+  for (int pass = 0; pass < passes; pass++) {
+    bool toOut = (passes - pass) % 2 == 1;
+    int16_t* toNode = toOut ? out : scratchNode;
+    int32_t* toCount = toOut ? outCount : scratchCount;
+    int shift = pass * digitBits;
+    uint32_t top = range >> shift;
+    int buckets = top < (1u << digitBits) ? (int)top + 1 : 1 << digitBits;
+    uint32_t mask = (1u << digitBits) - 1;
+    uint16_t start[(1 << 11) + 1];
+    for (int b = 0; b <= buckets; b++) start[b] = 0;
+    for (int k = 0; k < n; k++)
+      start[((((uint32_t)high - (uint32_t)fromCount[k]) >> shift) & mask) + 1]++;
+    for (int b = 1; b <= buckets; b++) start[b] = (uint16_t)(start[b] + start[b - 1]);
+    for (int k = 0; k < n; k++) {
+      int at = start[(((uint32_t)high - (uint32_t)fromCount[k]) >> shift) & mask]++;
+      toNode[at] = fromNode[k];
+      toCount[at] = fromCount[k];
+    }
+    fromNode = toNode;
+    fromCount = toCount;
+  }
+}
+
+// The sort when, since a build over counts of 1 or more, counts have only
+// grown: the usual case in a body. A leaf whose count is unchanged keeps
+// its place among the unchanged ones. A grown leaf had a smaller count
+// before, so it was behind every unchanged leaf of its new count and stays
+// behind them; it only has to pass the unchanged leaves of smaller counts,
+// and among the grown leaves ties keep their previous order. The leaves of
+// count 1 at the end stay where they are: nothing grown goes behind them.
+// False, with nothing changed, when a count fell or the total would pass
+// the signed 32-bit range; the general sort handles that.
+static bool SortGrownLeaves(CodeTree* t, SortedLeaves* out) {
+  const int32_t* counts = t->counts;
+  const int32_t* built = t->builtCounts;
+  const int16_t* leafAt = t->leafAt;
+  int16_t still[kSymbols];
+  int32_t stillCount[kSymbols + 1];
+  int16_t moved[kSymbols];
+  int32_t movedCount[kSymbols];
+  int nStill = 0, nMoved = 0;
+  bool fell = false;
+  int64_t grown = 0;
+  int32_t low = INT32_MAX, high = 0;
+  int onesFrom = kSymbols - t->builtOnes;
+  for (int p = 0; p < onesFrom; p++) {
+    int16_t s = leafAt[p];
+    int32_t c = counts[s], b = built[s];
+    bool m = c != b;
+    still[nStill] = s;
+    stillCount[nStill] = c;
+    nStill += !m;
+    moved[nMoved] = s;
+    movedCount[nMoved] = c;
+    nMoved += m;
+    fell |= c < b;
+    grown += (int64_t)c - b;
+    int32_t cl = m ? c : INT32_MAX, ch = m ? c : 0;
+    low = cl < low ? cl : low;
+    high = ch > high ? ch : high;
+  }
+  int nHead = nStill;
+  for (int p = onesFrom; p < kSymbols; p++) {
+    int16_t s = leafAt[p];
+    int32_t c = counts[s];
+    bool m = c != 1;
+    still[nStill] = s;
+    nStill += !m;
+    moved[nMoved] = s;
+    movedCount[nMoved] = c;
+    nMoved += m;
+    fell |= c < 1;
+    grown += (int64_t)c - 1;
+    int32_t cl = m ? c : INT32_MAX, ch = m ? c : 0;
+    low = cl < low ? cl : low;
+    high = ch > high ? ch : high;
+  }
+  if (fell || t->builtTotal + grown > INT32_MAX) return false;
+
+  int16_t sortedMoved[kSymbols];
+  int32_t sortedCount[kSymbols + 1];
+  StableSortByCount(moved, movedCount, nMoved, low, high, sortedMoved, sortedCount);
+
+  // Every count here is 1 or more, so 0 below both lists ends each one.
+  stillCount[nHead] = 0;
+  sortedCount[nMoved] = 0;
+  int16_t* node = out->node + 1;
+  int32_t* count = out->count + 1;
+  out->count[0] = INT32_MAX;
+  int i = 0, j = 0;
+  for (int k = 0; k < nHead + nMoved; k++) {
+    bool takeMoved = sortedCount[j] > stillCount[i];
+    node[k] = takeMoved ? sortedMoved[j] : still[i];
+    count[k] = takeMoved ? sortedCount[j] : stillCount[i];
+    j += takeMoved;
+    i += !takeMoved;
+  }
+  for (int k = nHead + nMoved; k < kSymbols; k++) {
+    node[k] = still[k - nMoved];
+    count[k] = 1;
+  }
+
+  for (int k = 0; k < nMoved; k++) {
+    int16_t s = moved[k];
+    t->builtCounts[s] = movedCount[k];
+    t->pool[s].count = movedCount[k];
+  }
+  for (int p = 0; p < kSymbols; p++) t->leafAt[p] = node[p];
+  t->builtTotal += grown;
+  t->builtOnes = nStill - nHead;
+  return true;
+}
+
+// The sort for any counts, wrapped ones included. The previous order is
+// sorted by the counts the last build saw, so the leaves whose count has
+// not moved are still in order; only the others need sorting, and the two
+// lists then merge.
 //
 // Each leaf gets the key (2^31 - 1 - count) * 2^32 + previous place:
 // ascending keys are descending counts with ties in their previous order,
 // a total order, so lists of keys merge and sort without stability rules.
-// `sorted` comes in holding the previous order.
 static inline uint64_t SortKey(int32_t count, int place) {
   return (uint64_t)(uint32_t)(INT32_MAX - (int64_t)count) << 32 | (uint32_t)place;
 }
 
-static void SortLeaves(CodeTree* t, int16_t* sorted) {
+static void SortAnyLeaves(CodeTree* t, SortedLeaves* out) {
   const int32_t* counts = t->counts;
+  const int16_t* previous = t->leafAt;
   uint64_t still[kSymbols + 1];  // [0] is below every key
   uint64_t moved[kSymbols];
   still[0] = 0;
   int nStill = 0, nMoved = 0;
-  int32_t low = INT32_MAX, high = INT32_MIN;
   for (int p = 0; p < kSymbols; p++) {
-    int16_t s = sorted[p];
-    int32_t c = counts[s];
-    uint64_t key = SortKey(c, p);
-    bool same = c == t->builtCounts[s];
+    int16_t s = previous[p];
+    uint64_t key = SortKey(counts[s], p);
+    bool same = counts[s] == t->builtCounts[s];
     still[nStill + 1] = key;
     moved[nMoved] = key;
     nStill += same;
     nMoved += !same;
-    if (!same) {
-      low = c < low ? c : low;
-      high = c > high ? c : high;
-    }
   }
-  if (nMoved == 0) return;
-
   uint64_t order[kSymbols];
-  if ((int64_t)high - low < kSymbols * 2) {
-    // Counting sort on the count; places come in ascending already.
-    uint16_t start[kSymbols * 2 + 1];
-    int range = high - low + 1;
-    for (int k = 0; k <= range; k++) start[k] = 0;
-    for (int k = 0; k < nMoved; k++)
-      start[high - (int32_t)(INT32_MAX - (moved[k] >> 32)) + 1]++;
-    for (int k = 1; k <= range; k++) start[k] = (uint16_t)(start[k] + start[k - 1]);
-    for (int k = 0; k < nMoved; k++)
-      order[start[high - (int32_t)(INT32_MAX - (moved[k] >> 32))]++] = moved[k];
-  } else {
-    // Wide counts come late in a body, where they have moved little.
-    for (int k = 0; k < nMoved; k++) {
-      uint64_t key = moved[k];
-      int j = k;
-      while (j > 0 && order[j - 1] > key) {
-        order[j] = order[j - 1];
-        j--;
-      }
-      order[j] = key;
+  for (int k = 0; k < nMoved; k++) {
+    uint64_t key = moved[k];
+    int j = k;
+    while (j > 0 && order[j - 1] > key) {
+      order[j] = order[j - 1];
+      j--;
     }
+    order[j] = key;
   }
-
-  // Merge from the back; the larger key goes last. The unmoved leaves
-  // come in long runs between the moved ones.
-  int16_t previous[kSymbols];
-  for (int p = 0; p < kSymbols; p++) previous[p] = sorted[p];
+  // Merge from the back; the larger key goes last.
+  int16_t* node = out->node + 1;
   const uint64_t* stillAt = still + 1;  // stillAt[-1] is 0: below all
-  int i = nStill - 1, out = kSymbols - 1;
+  int i = nStill - 1, at = kSymbols - 1;
   for (int j = nMoved - 1; j >= 0; j--) {
     uint64_t km = order[j];
-    while (stillAt[i] > km) sorted[out--] = previous[(uint32_t)stillAt[i--]];
-    sorted[out--] = previous[(uint32_t)km];
+    while (stillAt[i] > km) node[at--] = previous[(uint32_t)stillAt[i--]];
+    node[at--] = previous[(uint32_t)km];
   }
-  while (i >= 0) sorted[out--] = previous[(uint32_t)stillAt[i--]];
+  while (i >= 0) node[at--] = previous[(uint32_t)stillAt[i--]];
+
+  out->count[0] = INT32_MAX;
+  int64_t total = 0;
+  bool positive = true;
+  int ones = 0;
+  for (int s = 0; s < kSymbols; s++) {
+    int32_t c = counts[s];
+    t->pool[s].count = c;
+    t->builtCounts[s] = c;
+    total += c;
+    positive &= c > 0;
+    ones += c == 1;
+  }
+  for (int p = 0; p < kSymbols; p++) {
+    out->count[p + 1] = counts[node[p]];
+    t->leafAt[p] = node[p];
+  }
+  t->builtTotal = total;
+  t->builtPositive = positive;
+  t->builtOnes = ones;
 }
 
 // The merge as the list defines it: the node made in a step moves toward
 // the front past strictly smaller counts only. Quadratic when many counts
-// are equal; used when counts have wrapped, where sums need not grow.
+// are equal; used when counts are not all positive or their sum wraps,
+// where sums need not grow.
 static void MergeByInsertion(CodeNode* pool, int16_t* list) {
   int next = kSymbols;
   for (int a = kSymbols - 1; a >= 1; a--) {
@@ -133,97 +286,85 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
 // the order they come off the list (each pair a node of 2c that cannot
 // take part in this count), and an odd one left pairs with whatever is
 // smallest after them.
-struct InnerRuns {
-  int32_t count[kSymbols];
+static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
+  const int32_t* leafCount = leaves->count;
+  const int16_t* leafNode = leaves->node;
+  int32_t innerCount[kSymbols];
   int16_t runStart[kSymbols + 1];
-  int runs, r, taken, made;
-};
-
-static inline void AddInner(CodeNode* pool, InnerRuns* q, int16_t second,
-                            int16_t first, int32_t sum) {
-  CodeNode* n = &pool[kSymbols + q->made];
-  n->count = sum;
-  n->firstChild = first;
-  n->secondChild = second;
-  if (q->made == 0 || sum != q->count[q->made - 1]) q->runStart[q->runs++] = (int16_t)q->made;
-  q->count[q->made++] = sum;
-  q->runStart[q->runs] = (int16_t)q->made;
-}
-
-static void MergeInLinearTime(CodeNode* pool, const int16_t* sorted,
-                              const int32_t* counts) {
-  int32_t leafCount[kSymbols + 1];  // [0] stands for "no leaf left"
-  int16_t leafNode[kSymbols + 1];
-  leafCount[0] = INT32_MAX;
-  for (int p = 0; p < kSymbols; p++) {
-    leafNode[p + 1] = sorted[p];
-    leafCount[p + 1] = counts[sorted[p]];
-  }
+  int runs = 0, r = 0, taken = 0, made = 0;
   int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
-  InnerRuns q;
-  q.runs = q.r = q.taken = q.made = 0;
-  q.runStart[0] = 0;
+  runStart[0] = 0;
   int16_t items[kSymbols];
-  while (q.made < kSymbols - 1) {
-    bool innerLeft = q.r < q.runs;
-    int newest = q.runStart[q.r + 1] - 1 - q.taken;
-    int32_t c = leafCount[leaf];
-    if (innerLeft && q.count[newest] <= c) c = q.count[newest];
+  CodeNode* inner = pool + kSymbols;
+  while (made < kSymbols - 1) {
+    int newest = 0;
+    int32_t ic = INT32_MAX;
+    if (r < runs) {
+      newest = runStart[r + 1] - 1 - taken;
+      ic = innerCount[newest];
+    }
+    int32_t c = leafCount[leaf] < ic ? leafCount[leaf] : ic;
 
     int n = 0;
-    if (innerLeft && q.count[newest] == c) {
-      for (int i = newest; i >= q.runStart[q.r]; i--) items[n++] = (int16_t)(kSymbols + i);
-      q.r++;
-      q.taken = 0;
+    if (ic == c) {
+      for (int i = newest; i >= runStart[r]; i--) items[n++] = (int16_t)(kSymbols + i);
+      r++;
+      taken = 0;
     }
-    while (leafCount[leaf] == c && leaf > 0) items[n++] = leafNode[leaf--];
-    for (int k = 0; k + 1 < n; k += 2) AddInner(pool, &q, items[k], items[k + 1], 2 * c);
+    while (leafCount[leaf] == c) items[n++] = leafNode[leaf--];
+
+    int pairs = n >> 1;
+    if (pairs > 0) {
+      int32_t sum = 2 * c;
+      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      for (int k = 0; k < pairs; k++) {
+        CodeNode* m = &inner[made + k];
+        m->count = sum;
+        m->secondChild = items[2 * k];
+        m->firstChild = items[2 * k + 1];
+        innerCount[made + k] = sum;
+      }
+      made += pairs;
+      runStart[runs] = (int16_t)made;
+    }
     if (n & 1) {
       // The odd one out pairs with the smallest entry after it.
       int16_t partner;
       int32_t pc;
-      newest = q.runStart[q.r + 1] - 1 - q.taken;
-      if (q.r < q.runs && q.count[newest] <= leafCount[leaf]) {
+      if (r < runs) newest = runStart[r + 1] - 1 - taken;
+      if (r < runs && innerCount[newest] <= leafCount[leaf]) {
         partner = (int16_t)(kSymbols + newest);
-        pc = q.count[newest];
-        if (newest == q.runStart[q.r]) {
-          q.r++;
-          q.taken = 0;
+        pc = innerCount[newest];
+        if (newest == runStart[r]) {
+          r++;
+          taken = 0;
         } else {
-          q.taken++;
+          taken++;
         }
       } else {
         partner = leafNode[leaf];
         pc = leafCount[leaf--];
       }
-      AddInner(pool, &q, items[n - 1], partner, c + pc);
+      int32_t sum = c + pc;
+      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      CodeNode* m = &inner[made];
+      m->count = sum;
+      m->secondChild = items[n - 1];
+      m->firstChild = partner;
+      innerCount[made++] = sum;
+      runStart[runs] = (int16_t)made;
     }
   }
 }
 
 void BuildCodeTree(CodeTree* t) {
-  CodeNode* pool = t->pool;
-  int16_t* list = t->workList;
-  int16_t sorted[kSymbols];
-  for (int i = 0; i < kSymbols; i++) sorted[t->leafOrder[i]] = (int16_t)i;
-  SortLeaves(t, sorted);
-
-  int64_t total = 0;
-  bool positive = true;
-  for (int i = 0; i < kSymbols; i++) {
-    int32_t c = t->counts[i];
-    pool[i].count = c;
-    t->builtCounts[i] = c;
-    total += c;
-    positive &= c > 0;
-  }
-  for (int p = 0; p < kSymbols; p++) t->leafOrder[sorted[p]] = p;
-
-  if (positive && total <= INT32_MAX) {
-    MergeInLinearTime(pool, sorted, t->counts);
-    list[0] = (int16_t)kRootNode;
+  SortedLeaves leaves;
+  if (!t->builtPositive || !SortGrownLeaves(t, &leaves)) SortAnyLeaves(t, &leaves);
+  if (t->builtPositive && t->builtTotal <= INT32_MAX) {
+    MergeInLinearTime(t->pool, &leaves);
+    t->workList[0] = (int16_t)kRootNode;
   } else {
-    for (int p = 0; p < kSymbols; p++) list[p] = sorted[p];
-    MergeByInsertion(pool, list);
+    for (int p = 0; p < kSymbols; p++) t->workList[p] = leaves.node[p + 1];
+    MergeByInsertion(t->pool, t->workList);
   }
 }

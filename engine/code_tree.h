@@ -3,7 +3,7 @@
 // exact tie rules, because the encoder builds the same trees from the same
 // counts and any other tie-break changes every code after it:
 //  - the leaves are sorted by descending count, stably, starting from the
-//    order the previous build's sort left (leafOrder);
+//    order the previous build's sort left;
 //  - each new inner node moves toward the front only past strictly smaller
 //    counts, so it stays behind every entry of equal count.
 #ifndef CORVANE_ENGINE_CODE_TREE_H
@@ -28,9 +28,17 @@ struct CodeTree {
   // order of their creation; the root is 1022.
   CodeNode pool[kNodes];
   int16_t workList[kSymbols];  // pool indices; after a build, [0] is root
-  int32_t leafOrder[kSymbols];  // symbol -> its place after the last sort
+  // The leaf order, kept as place -> symbol: the sort reads the leaves in
+  // their previous order, and nothing needs the other direction.
+  int16_t leafAt[kSymbols];
   int32_t counts[kSymbols];     // kept by the decoder (or the encoder)
-  int32_t builtCounts[kSymbols];  // the counts the last sort saw
+  // What the last build saw, so that the next one touches only what moved.
+  int32_t builtCounts[kSymbols];
+  int64_t builtTotal;
+  // The last build had every count at 1 or more; its order then ends with
+  // the leaves of count 1, `builtOnes` of them.
+  bool builtPositive;
+  int32_t builtOnes;
 };
 
 // The state at the start of every file: all counts 1, identity leaf order.

@@ -1,35 +1,51 @@
 #include "engine/decode_table.h"
 
+#include <string.h>
+
 void FillDecodeTable(const CodeTree* t, DecodeTable* d) {
-  // Parents are made after their children, so a sweep down the inner nodes
-  // from the root reaches every node after its parent. `code` holds the
-  // steps from the root, the first in bit 0, as the buffer presents them;
-  // nodes deeper than the table are not followed.
-  uint16_t code[kNodes];
-  uint8_t depth[kNodes];
-  code[kRootNode] = 0;
-  depth[kRootNode] = 0;
-  for (int node = kRootNode; node >= kSymbols; node--) {
-    int dep = depth[node];
-    const CodeNode& n = t->pool[node];
-    if (dep >= kTableBits) {
-      if (dep == kTableBits) d->entry[code[node]] = (uint16_t)(kLongCode | node);
-      // Below the table: mark the inner children as such.
-      depth[n.firstChild] = depth[n.secondChild] = kTableBits + 1;
-      continue;
-    }
-    for (int bit = 0; bit < 2; bit++) {
-      int child = bit ? n.secondChild : n.firstChild;
-      uint16_t c = (uint16_t)(code[node] | bit << dep);
-      if (child < kSymbols) {
-        uint16_t e = (uint16_t)((dep + 1) << kLengthShift | child);
-        for (int i = c; i < kTableSize; i += 2 << dep) d->entry[i] = e;
-      } else {
-        code[child] = c;
-        depth[child] = (uint8_t)(dep + 1);
+  // Level by level from the root. The entries for `dep` bits are the
+  // first 2^dep of the table; a level deeper, each of them stands for two,
+  // so the first half is copied once into the second, and then the nodes
+  // one level down overwrite the entries that lead to them. An inner node
+  // writes a long-code entry, which is final only at the table's depth:
+  // above it, its children overwrite it a level later.
+  uint16_t* e = d->entry;
+  int16_t nodesA[kSymbols], nodesB[kSymbols];
+  uint16_t codesA[kSymbols], codesB[kSymbols];
+  int16_t* nodes = nodesA;
+  uint16_t* codes = codesA;
+  int16_t* next = nodesB;
+  uint16_t* nextCodes = codesB;
+  nodes[0] = (int16_t)kRootNode;
+  codes[0] = 0;
+  int n = 1;
+  int dep = 0;
+  for (; dep < kTableBits && n > 0; dep++) {
+    memcpy(e + (1 << dep), e, sizeof(uint16_t) << dep);
+    uint16_t leafLength = (uint16_t)((dep + 1) << kLengthShift);
+    int m = 0;
+    for (int k = 0; k < n; k++) {
+      const CodeNode& node = t->pool[nodes[k]];
+      for (int bit = 0; bit < 2; bit++) {
+        int16_t child = bit ? node.secondChild : node.firstChild;
+        uint16_t code = (uint16_t)(codes[k] | bit << dep);
+        bool isInner = child >= kSymbols;
+        e[code] = (uint16_t)(child | (isInner ? kLongCode : leafLength));
+        next[m] = child;
+        nextCodes[m] = code;
+        m += isInner;
       }
     }
+    int16_t* swapNodes = nodes;
+    nodes = next;
+    next = swapNodes;
+    uint16_t* swapCodes = codes;
+    codes = nextCodes;
+    nextCodes = swapCodes;
+    n = m;
   }
+  // A tree shallower than the table: the rest repeats what is there.
+  for (; dep < kTableBits; dep++) memcpy(e + (1 << dep), e, sizeof(uint16_t) << dep);
 }
 
 int WalkLongCode(const CodeTree* t, int node, BitBuffer* b) {

@@ -186,6 +186,7 @@ static ExtractResult FileEntry(Extraction* x) {
   bool wellFormed = x->decodeBody ? x->decodeBody(x, it->size - it->shared)
                                   : DecodeFileBody(x, it->size - it->shared);
   if (!wellFormed) return kExtractDamaged;
+  FeedSlot(&w->window);
   EndBodyBits(&x->bits);
   res = StreamResult(x->reader);
   if (res != kExtractFinished) return res;

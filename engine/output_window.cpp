@@ -13,7 +13,17 @@ void BeginFile(OutputWindow* w, const uint8_t* preset, int32_t presetLength,
   w->skip = skip;
   w->writeFailed = false;
   w->slot = slot;
+  w->slotFed = presetLength;
   w->file = file;
+}
+
+void FeedSlot(OutputWindow* w) {
+  int32_t filePos = w->slotFed - w->presetLength + w->shared;
+  int32_t n = w->position - w->slotFed;
+  if (filePos >= kSlotBytes || n <= 0) return;
+  if (n > kSlotBytes - filePos) n = kSlotBytes - filePos;
+  memcpy(w->slot->data + filePos, w->window + (w->slotFed - w->base), (size_t)n);
+  w->slotFed = w->position;
 }
 
 static void WriteSpan(OutputWindow* w, int32_t from, int32_t to) {
@@ -25,6 +35,7 @@ static void WriteSpan(OutputWindow* w, int32_t from, int32_t to) {
 }
 
 void FlushWindow(OutputWindow* w) {
+  FeedSlot(w);
   WriteSpan(w, w->head, kFlushBytes);
   w->head = 0;
   memmove(w->window, w->window + kFlushBytes, kHistoryBytes);
@@ -32,6 +43,7 @@ void FlushWindow(OutputWindow* w) {
 }
 
 bool FlushRest(OutputWindow* w) {
+  FeedSlot(w);
   if (w->position > w->base) WriteSpan(w, w->head, w->position - w->base);
   return !w->writeFailed;
 }
@@ -55,11 +67,6 @@ void CopyMatch(OutputWindow* w, int32_t distance, int32_t length) {
     for (; k < length; k++) dst[k] = src[k];
   } else {
     for (int32_t k = 0; k < length; k++) dst[k] = src[k];
-  }
-  int32_t filePos = w->position - w->presetLength + w->shared;
-  if (filePos < kSlotBytes) {
-    int32_t n = kSlotBytes - filePos < length ? kSlotBytes - filePos : length;
-    memcpy(w->slot->data + filePos, dst, (size_t)n);
   }
   w->position += length;
 }

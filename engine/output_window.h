@@ -27,6 +27,7 @@ struct OutputWindow {
   bool skip;             // nothing is written
   bool writeFailed;      // a flush failed; the file is lost
   ReferenceSlot* slot;   // the slot of the file in hand
+  int32_t slotFed;       // coordinate up to which the slot has its bytes
   OsFile file;
 };
 
@@ -35,15 +36,19 @@ void BeginFile(OutputWindow* w, const uint8_t* preset, int32_t presetLength,
                int32_t shared, ReferenceSlot* slot, bool skip, OsFile file);
 
 // Writes window[head .. 32767], keeps the last 8192 bytes as history.
+// The slot takes its bytes first.
 void FlushWindow(OutputWindow* w);
+
+// Gives the slot the file's bytes output since it last had them, as far
+// as it keeps them. The slot is fed in pieces, at each flush and when the
+// body ends, rather than byte by byte.
+void FeedSlot(OutputWindow* w);
 
 inline void PutByte(OutputWindow* w, uint8_t b) {
   // Full is tested before the store: a window that has just filled is
   // flushed by the next byte, or by FlushRest when none comes.
   if (w->position - w->base >= kWindowBytes) FlushWindow(w);
   w->window[w->position - w->base] = b;
-  int32_t filePos = w->position - w->presetLength + w->shared;
-  if (filePos < kSlotBytes) w->slot->data[filePos] = b;
   w->position++;
 }
 
@@ -62,7 +67,7 @@ inline int32_t HistoryAvailable(const OutputWindow* w) {
   return w->position - w->base;
 }
 
-// Writes what the window still holds. False when this or an earlier write
+// Writes what the window still holds, and feeds the slot. False when this or an earlier write
 // of the file failed.
 bool FlushRest(OutputWindow* w);
 

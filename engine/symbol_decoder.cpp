@@ -1,5 +1,7 @@
 #include "engine/symbol_decoder.h"
 
+#include <string.h>
+
 #include "engine/decode_table.h"
 #include "engine/engine_host.h"
 
@@ -11,6 +13,98 @@ void PrepareStartingTable(ExtractionWork* w) {
   FillDecodeTable(&w->literalTree, &w->startingTable);
 }
 
+namespace {
+
+// The loop's hot state in locals: the bit buffer and the output position
+// would otherwise be reloaded after every byte stored into the window, as
+// a byte store may alias anything. They go back to their structures
+// around every call that uses them there.
+struct HotState {
+  BitBuffer* buffer;
+  OutputWindow* out;
+  uint64_t bits;
+  int avail;
+  int32_t at;  // window index of the next byte
+
+  void Save() {
+    buffer->bits = bits;
+    buffer->avail = avail;
+    out->position = out->base + at;
+  }
+  void Load() {
+    bits = buffer->bits;
+    avail = buffer->avail;
+    at = out->position - out->base;
+  }
+};
+
+// Tops the buffer up to at least 57 bits from the loaded block when it
+// has 8 bytes left; otherwise the buffer's own refill, which stops at the
+// block's end.
+inline void Refill(HotState* h) {
+  BlockReader* r = h->buffer->source;
+  if (BlockBytesLeft(r) >= 8) {
+    const uint8_t* p = BlockCursor(r);
+    uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
+                 (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
+                 (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
+                 (uint64_t)p[7] << 56;
+    int take = (63 - h->avail) >> 3;
+    h->bits |= w << h->avail;
+    h->avail += 8 * take;
+    h->bits &= ~(uint64_t)0 >> (64 - h->avail);
+    TakeBlockBytes(r, take);
+    return;
+  }
+  h->Save();
+  RefillFromBlock(h->buffer);
+  h->Load();
+}
+
+// One more byte when the buffer ran short inside a code: the rare path,
+// across a block's end. False once the stream has failed.
+inline bool MoreBitsRare(HotState* h) {
+  h->Save();
+  MoreBits(h->buffer);
+  h->Load();
+  return h->buffer->source->status == kReadOk;
+}
+
+inline bool Decode(HotState* h, const CodeTree* tree, const DecodeTable* table,
+                   int* symbol) {
+  for (;;) {
+    uint16_t e = table->entry[h->bits & (kTableSize - 1)];
+    if (!(e & kLongCode)) {
+      int length = e >> kLengthShift;
+      if (length <= h->avail) {
+        h->bits >>= length;
+        h->avail -= length;
+        *symbol = e & (kSymbols - 1);
+        return true;
+      }
+    } else if (h->avail >= kTableBits) {
+      h->bits >>= kTableBits;
+      h->avail -= kTableBits;
+      h->Save();
+      *symbol = WalkLongCode(tree, e & (kLongCode - 1), h->buffer);
+      h->Load();
+      return h->buffer->source->status == kReadOk;
+    }
+    if (!MoreBitsRare(h)) return false;
+  }
+}
+
+inline bool Field(HotState* h, int n, uint32_t* value) {
+  while (h->avail < n)
+    if (!MoreBitsRare(h)) return false;
+  *value = (uint32_t)(h->bits & ((1u << n) - 1));
+  h->bits >>= n;
+  h->avail -= n;
+  return true;
+}
+
+}  // namespace
+
 bool DecodeFileBody(Extraction* x, int32_t length) {
   ExtractionWork* w = x->work;
   CodeTree* lit = &w->literalTree;
@@ -18,11 +112,14 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   const DecodeTable* litTable = &w->startingTable;
   const DecodeTable* distTable = &w->startingTable;
   OutputWindow* out = &w->window;
-  BitBuffer* bits = &x->bits;
-  const BlockReader* reader = x->reader;
+  uint8_t* window = out->window;
   ResetCodeTree(lit);
   ResetCodeTree(dist);
 
+  HotState h;
+  h.buffer = &x->bits;
+  h.out = out;
+  h.Load();
   int32_t n = 0;
   int32_t tokens = 0;
   while (n < length && !x->cancelRequested) {
@@ -35,35 +132,68 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
         litTable = &w->literalTable;
         distTable = &w->distanceTable;
       }
+      h.Save();
       HostPumpMessages(x);
+      h.Load();
     }
     // Enough for a token of short codes: 10 + 12 + 10 + 4 bits.
-    if (bits->avail < 36) RefillFromBlock(bits);
-    int s = DecodeSymbol(lit, litTable, bits);
+    if (h.avail < 36) Refill(&h);
+    int s;
+    if (!Decode(&h, lit, litTable, &s)) break;
     CountSymbol(lit, s);
     if (s < kFirstLengthSymbol) {
-      PutByte(out, (uint8_t)s);
+      if (h.at >= kWindowBytes) {
+        h.Save();
+        FlushWindow(out);
+        h.Load();
+        if (out->writeFailed) break;
+      }
+      window[h.at++] = (uint8_t)s;
       n++;
     } else {
       int32_t len = s - (kFirstLengthSymbol - kMinMatch);
-      if (s == kLongLengthSymbol)
-        len = kLongMatchBase + (int32_t)TakeBits(bits, kLongLengthBits);
-      int d = DecodeSymbol(dist, distTable, bits);
+      uint32_t extra = 0;
+      if (s == kLongLengthSymbol) {
+        if (!Field(&h, kLongLengthBits, &extra)) break;
+        len = kLongMatchBase + (int32_t)extra;
+      }
+      int d;
+      if (!Decode(&h, dist, distTable, &d)) break;
       CountSymbol(dist, d);
-      int32_t distance = d * 16 + 1 + (int32_t)TakeBits(bits, kDistanceBits);
-      if (reader->status != kReadOk) return true;
-      if (distance > HistoryAvailable(out)) {
+      if (!Field(&h, kDistanceBits, &extra)) break;
+      int32_t distance = d * 16 + 1 + (int32_t)extra;
+      if (distance > h.at) {
+        h.Save();
         x->detail = "a match reaches before the start of the file";
         return false;
       }
       // A last match that would carry the file past its recorded size is
       // cut there: the body ends with it anyway.
       if (len > length - n) len = length - n;
-      CopyMatch(out, distance, len);
       n += len;
+      if (h.at + len + 8 <= kWindowBytes) {
+        // No flush on the way, and room for the copy to run up to 7 bytes
+        // past the match: bytes not output yet, overwritten later.
+        uint8_t* dst = window + h.at;
+        const uint8_t* src = dst - distance;
+        h.at += len;
+        if (distance >= 8) {
+          // Each piece reads bytes at least 8 behind: all final already.
+          for (int32_t k = 0; k < len; k += 8) memcpy(dst + k, src + k, 8);
+        } else if (distance == 1) {
+          memset(dst, *src, (size_t)len);
+        } else {
+          for (int32_t k = 0; k < len; k++) dst[k] = src[k];
+        }
+      } else {
+        h.Save();
+        CopyMatch(out, distance, len);
+        h.Load();
+        if (out->writeFailed) break;
+      }
     }
     tokens++;
-    if (reader->status != kReadOk || out->writeFailed) return true;
   }
+  h.Save();
   return true;
 }

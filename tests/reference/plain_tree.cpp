@@ -8,8 +8,9 @@ void PlainBuildCodeTree(CodeTree* t) {
     pool[i].count = t->counts[i];
     pool[i].firstChild = kNoChild;
     pool[i].secondChild = kNoChild;
-    list[t->leafOrder[i]] = (int16_t)i;
   }
+
+  for (int p = 0; p < kSymbols; p++) list[p] = t->leafAt[p];
 
   int lower = 0;
   while (lower <= kSymbols - 2) {
@@ -24,7 +25,7 @@ void PlainBuildCodeTree(CodeTree* t) {
     }
     lower = mark + 1;
   }
-  for (int p = 0; p < kSymbols; p++) t->leafOrder[list[p]] = p;
+  for (int p = 0; p < kSymbols; p++) t->leafAt[p] = list[p];
 
   for (int a = kSymbols - 1; a >= 1; a--) {
     if (a < kSymbols - 1) {

@@ -21,6 +21,13 @@ static bool PathTo(const CodeTree& t, int node, int symbol, std::string* bits) {
   return false;
 }
 
+// Where a symbol's leaf stood after the last sort.
+static int PlaceOf(const CodeTree& t, int symbol) {
+  for (int p = 0; p < kSymbols; p++)
+    if (t.leafAt[p] == symbol) return p;
+  return -1;
+}
+
 static std::string Code(const CodeTree& t, int symbol) {
   std::string bits;
   EXPECT_TRUE(PathTo(t, kRootNode, symbol, &bits)) << symbol;
@@ -36,7 +43,7 @@ TEST(CodeTree, EqualCountsGiveNineBitCodesInAlternatingPattern) {
   EXPECT_EQ(Code(*t, 511), "101010101");
   for (int s = 0; s < kSymbols; s++) {
     ASSERT_EQ(Code(*t, s).size(), 9u) << s;
-    ASSERT_EQ(t->leafOrder[s], s);
+    ASSERT_EQ(PlaceOf(*t, s), s);
   }
 }
 
@@ -45,12 +52,12 @@ TEST(CodeTree, OneHeavierSymbolMovesFirstAndGetsEightZeroBits) {
   ResetCodeTree(t.get());
   t->counts[300] = 3;
   BuildCodeTree(t.get());
-  EXPECT_EQ(t->leafOrder[300], 0);
+  EXPECT_EQ(PlaceOf(*t, 300), 0);
   EXPECT_EQ(Code(*t, 300), "00000000");
   // Everyone else keeps the order among themselves.
-  EXPECT_EQ(t->leafOrder[0], 1);
-  EXPECT_EQ(t->leafOrder[299], 300);
-  EXPECT_EQ(t->leafOrder[301], 301);
+  EXPECT_EQ(PlaceOf(*t, 0), 1);
+  EXPECT_EQ(PlaceOf(*t, 299), 300);
+  EXPECT_EQ(PlaceOf(*t, 301), 301);
 }
 
 TEST(CodeTree, TiesKeepThePreviousBuildsOrderNotSymbolOrder) {
@@ -59,15 +66,15 @@ TEST(CodeTree, TiesKeepThePreviousBuildsOrderNotSymbolOrder) {
   t->counts[10] = 5;
   t->counts[20] = 4;
   BuildCodeTree(t.get());
-  EXPECT_LT(t->leafOrder[10], t->leafOrder[20]);
+  EXPECT_LT(PlaceOf(*t, 10), PlaceOf(*t, 20));
   // Now 20 overtakes 10, then they tie: 20 stays in front of 10.
   t->counts[20] = 6;
   BuildCodeTree(t.get());
-  EXPECT_LT(t->leafOrder[20], t->leafOrder[10]);
+  EXPECT_LT(PlaceOf(*t, 20), PlaceOf(*t, 10));
   t->counts[10] = 6;
   BuildCodeTree(t.get());
-  EXPECT_EQ(t->leafOrder[20], 0);
-  EXPECT_EQ(t->leafOrder[10], 1);
+  EXPECT_EQ(PlaceOf(*t, 20), 0);
+  EXPECT_EQ(PlaceOf(*t, 10), 1);
 }
 
 static int ParentOf(const CodeTree& t, int child) {
@@ -138,7 +145,7 @@ TEST(CodeTree, AgreesWithAPlainModelOverLongRandomCountSequences) {
     BuildCodeTree(t.get());
     std::vector<int> depth = ModelDepths(&order, counts);
     for (int s = 0; s < kSymbols; s++) {
-      ASSERT_EQ(t->leafOrder[order[s]], s) << "round " << round;
+      ASSERT_EQ(t->leafAt[s], order[s]) << "round " << round;
       ASSERT_EQ(Code(*t, s).size(), (size_t)depth[s]) << "round " << round << " symbol " << s;
     }
   }
@@ -164,8 +171,8 @@ struct TreePair {
     BuildCodeTree(fast.get());
     PlainBuildCodeTree(plain.get());
     ASSERT_EQ(fast->workList[0], plain->workList[0]) << where;
-    for (int s = 0; s < kSymbols; s++)
-      ASSERT_EQ(fast->leafOrder[s], plain->leafOrder[s]) << where << " symbol " << s;
+    for (int p = 0; p < kSymbols; p++)
+      ASSERT_EQ(fast->leafAt[p], plain->leafAt[p]) << where << " place " << p;
     for (int n = 0; n < kNodes; n++) {
       const CodeNode& a = fast->pool[n];
       const CodeNode& b = plain->pool[n];

@@ -85,6 +85,18 @@ TEST_F(OutputWindowTest, SkippedFileWritesNothingButFillsItsSlot) {
   for (int i = 0; i < kSlotBytes; i++) ASSERT_EQ(slot_->data[i], Value(i));
 }
 
+TEST_F(OutputWindowTest, SlotHasTheBytesOfASmallSkippedFileOnceFed) {
+  // No flush comes: the slot has the bytes only from the feed at the end
+  // of the body, and a second feed changes nothing.
+  Begin(0, 0, true);
+  Put(100);
+  EXPECT_NE(slot_->data[99], Value(99));
+  FeedSlot(w_.get());
+  FeedSlot(w_.get());
+  for (int i = 0; i < 100; i++) ASSERT_EQ(slot_->data[i], Value(i));
+  EXPECT_EQ(FileSize(), 0);
+}
+
 TEST_F(OutputWindowTest, MidSizedFileIsWrittenInOnePieceAtTheEnd) {
   Begin(0, 0, false);
   Put(30000);
