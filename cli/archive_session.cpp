@@ -10,6 +10,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/text_encoding.h"
+#include "cli/two_thread_rebuild.h"
 #include "engine/engine_host.h"
 #include "payload/block_reader.h"
 #include "payload/password.h"
@@ -158,7 +159,11 @@ int ArchiveSession::Run(const std::string& dest) {
 
   PosixSetRoot(dirfd);
   activeSession = this;
-  ExtractResult result = ExtractAll(x, ".\\");
+  ExtractResult result;
+  {
+    TwoThreadRebuild rebuild(x);
+    result = ExtractAll(x, ".\\");
+  }
   if (result != kExtractFinished && result != kExtractCancelled) {
     progress_->Clear();
     AbandonRun(x);

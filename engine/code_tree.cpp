@@ -1,8 +1,14 @@
 #include "engine/code_tree.h"
 
 void ResetCodeTree(CodeTree* t) {
+  for (int i = 0; i < kSymbols; i++) t->counts[i] = 1;
+  t->fresh = true;
+}
+
+void TakeResetForBuild(CodeTree* t) {
+  if (!t->fresh) return;
+  t->fresh = false;
   for (int i = 0; i < kSymbols; i++) {
-    t->counts[i] = 1;
     t->builtCounts[i] = 1;
     t->leafAt[i] = (int16_t)i;
     // The leaves' fields but the count never change; builds leave them.
@@ -52,7 +58,7 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
   // narrow range is a single counting pass. The passes alternate between
   // `out` and a scratch list so that the last one lands in `out`.
   uint32_t range = (uint32_t)high - (uint32_t)low;
-  int digitBits = range < 2 * kSymbols ? 11 : 8;
+  int digitBits = range < 2 * kSymbols ? 10 : 8;
   int passes = 1;
   while (passes * digitBits < 32 && range >> (passes * digitBits) != 0) passes++;
   int16_t scratchNode[kSymbols];
@@ -67,7 +73,7 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
     uint32_t top = range >> shift;
     int buckets = top < (1u << digitBits) ? (int)top + 1 : 1 << digitBits;
     uint32_t mask = (1u << digitBits) - 1;
-    uint16_t start[(1 << 11) + 1];
+    uint16_t start[(1 << 10) + 1];
     for (int b = 0; b <= buckets; b++) start[b] = 0;
     for (int k = 0; k < n; k++)
       start[((((uint32_t)high - (uint32_t)fromCount[k]) >> shift) & mask) + 1]++;
@@ -82,93 +88,70 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
   }
 }
 
-// The sort when, since a build over counts of 1 or more, counts have only
-// grown: the usual case in a body. A leaf whose count is unchanged keeps
-// its place among the unchanged ones. A grown leaf had a smaller count
-// before, so it was behind every unchanged leaf of its new count and stays
-// behind them; it only has to pass the unchanged leaves of smaller counts,
-// and among the grown leaves ties keep their previous order. The leaves of
-// count 1 at the end stay where they are: nothing grown goes behind them.
+// The sort when, since a build over counts of 1 or more, no count has
+// fallen: the usual case in a body. The leaves of count 1 are last in the
+// previous order; those still at 1 stay there, in their order, as nothing
+// goes behind them. Everything else, the leaves before them and the ones
+// that have grown, is sorted stably by count in the previous order, which
+// here is a counting sort or a few radix passes over a few hundred leaves.
 // False, with nothing changed, when a count fell or the total would pass
 // the signed 32-bit range; the general sort handles that.
 static bool SortGrownLeaves(CodeTree* t, SortedLeaves* out) {
   const int32_t* counts = t->counts;
   const int32_t* built = t->builtCounts;
   const int16_t* leafAt = t->leafAt;
-  int16_t still[kSymbols];
-  int32_t stillCount[kSymbols + 1];
-  int16_t moved[kSymbols];
-  int32_t movedCount[kSymbols];
-  int nStill = 0, nMoved = 0;
-  bool fell = false;
-  int64_t grown = 0;
-  int32_t low = INT32_MAX, high = 0;
+  int16_t head[kSymbols];
+  int32_t headCount[kSymbols];
+  int16_t ones[kSymbols];
   int onesFrom = kSymbols - t->builtOnes;
+  bool fell = false;
+  int64_t total = 0;
+  int32_t high = 0;
   for (int p = 0; p < onesFrom; p++) {
     int16_t s = leafAt[p];
-    int32_t c = counts[s], b = built[s];
-    bool m = c != b;
-    still[nStill] = s;
-    stillCount[nStill] = c;
-    nStill += !m;
-    moved[nMoved] = s;
-    movedCount[nMoved] = c;
-    nMoved += m;
-    fell |= c < b;
-    grown += (int64_t)c - b;
-    int32_t cl = m ? c : INT32_MAX, ch = m ? c : 0;
-    low = cl < low ? cl : low;
-    high = ch > high ? ch : high;
+    int32_t c = counts[s];
+    head[p] = s;
+    headCount[p] = c;
+    fell |= c < built[s];
+    total += c;
+    high = c > high ? c : high;
   }
-  int nHead = nStill;
+  int nHead = onesFrom, nOnes = 0;
   for (int p = onesFrom; p < kSymbols; p++) {
     int16_t s = leafAt[p];
     int32_t c = counts[s];
-    bool m = c != 1;
-    still[nStill] = s;
-    nStill += !m;
-    moved[nMoved] = s;
-    movedCount[nMoved] = c;
-    nMoved += m;
+    bool grew = c != 1;
+    head[nHead] = s;
+    headCount[nHead] = c;
+    nHead += grew;
+    ones[nOnes] = s;
+    nOnes += !grew;
     fell |= c < 1;
-    grown += (int64_t)c - 1;
-    int32_t cl = m ? c : INT32_MAX, ch = m ? c : 0;
-    low = cl < low ? cl : low;
-    high = ch > high ? ch : high;
   }
-  if (fell || t->builtTotal + grown > INT32_MAX) return false;
+  for (int k = onesFrom; k < nHead; k++) {
+    int32_t c = headCount[k];
+    total += c;
+    high = c > high ? c : high;
+  }
+  total += nOnes;
+  if (fell || total > INT32_MAX) return false;
 
-  int16_t sortedMoved[kSymbols];
-  int32_t sortedCount[kSymbols + 1];
-  StableSortByCount(moved, movedCount, nMoved, low, high, sortedMoved, sortedCount);
-
-  // Every count here is 1 or more, so 0 below both lists ends each one.
-  stillCount[nHead] = 0;
-  sortedCount[nMoved] = 0;
   int16_t* node = out->node + 1;
   int32_t* count = out->count + 1;
   out->count[0] = INT32_MAX;
-  int i = 0, j = 0;
-  for (int k = 0; k < nHead + nMoved; k++) {
-    bool takeMoved = sortedCount[j] > stillCount[i];
-    node[k] = takeMoved ? sortedMoved[j] : still[i];
-    count[k] = takeMoved ? sortedCount[j] : stillCount[i];
-    j += takeMoved;
-    i += !takeMoved;
+  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, node, count);
+  for (int k = 0; k < nOnes; k++) {
+    node[nHead + k] = ones[k];
+    count[nHead + k] = 1;
   }
-  for (int k = nHead + nMoved; k < kSymbols; k++) {
-    node[k] = still[k - nMoved];
-    count[k] = 1;
-  }
-
-  for (int k = 0; k < nMoved; k++) {
-    int16_t s = moved[k];
-    t->builtCounts[s] = movedCount[k];
-    t->pool[s].count = movedCount[k];
+  for (int k = 0; k < nHead; k++) {
+    int16_t s = node[k];
+    t->builtCounts[s] = count[k];
+    t->pool[s].count = count[k];
   }
   for (int p = 0; p < kSymbols; p++) t->leafAt[p] = node[p];
-  t->builtTotal += grown;
-  t->builtOnes = nStill - nHead;
+  t->builtTotal = total;
+  t->builtOnes = nOnes;
   return true;
 }
 
@@ -296,6 +279,23 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
   runStart[0] = 0;
   int16_t items[kSymbols];
   CodeNode* inner = pool + kSymbols;
+  // The leaves of count 1 (a body's unused symbols, most of the leaves in
+  // its early builds) pair up among themselves first, in one run of 2s.
+  int pairs = 0;
+  while (leaf - 2 * pairs - 1 >= 1 && leafCount[leaf - 2 * pairs - 1] == 1) pairs++;
+  if (pairs > 0) {
+    for (int k = 0; k < pairs; k++) {
+      CodeNode* m = &inner[k];
+      m->count = 2;
+      m->secondChild = leafNode[leaf - 2 * k];
+      m->firstChild = leafNode[leaf - 2 * k - 1];
+      innerCount[k] = 2;
+    }
+    leaf -= 2 * pairs;
+    made = pairs;
+    runs = 1;
+    runStart[1] = (int16_t)made;
+  }
   while (made < kSymbols - 1) {
     int newest = 0;
     int32_t ic = INT32_MAX;
@@ -358,6 +358,7 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
 }
 
 void BuildCodeTree(CodeTree* t) {
+  TakeResetForBuild(t);
   SortedLeaves leaves;
   if (!t->builtPositive || !SortGrownLeaves(t, &leaves)) SortAnyLeaves(t, &leaves);
   if (t->builtPositive && t->builtTotal <= INT32_MAX) {

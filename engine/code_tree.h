@@ -32,6 +32,7 @@ struct CodeTree {
   // their previous order, and nothing needs the other direction.
   int16_t leafAt[kSymbols];
   int32_t counts[kSymbols];     // kept by the decoder (or the encoder)
+  bool fresh;  // counts reset since the last build
   // What the last build saw, so that the next one touches only what moved.
   int32_t builtCounts[kSymbols];
   int64_t builtTotal;
@@ -44,7 +45,15 @@ struct CodeTree {
 // The state at the start of every file: all counts 1, identity leaf order.
 // A build over it changes nothing in that order, so callers that keep the
 // starting tree's codes may skip the first build.
+//
+// Only the counts are set here; the builder's own tables are reset by the
+// next build, so that a build on another thread finds them where it left
+// them instead of in the cache of the thread that counts.
 void ResetCodeTree(CodeTree* t);
+
+// The builder's part of a reset, when one is due; every build starts with
+// it.
+void TakeResetForBuild(CodeTree* t);
 
 // Rebuilds the pool from the counts as they stand.
 void BuildCodeTree(CodeTree* t);

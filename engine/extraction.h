@@ -69,6 +69,10 @@ struct Extraction {
   // Decodes one body instead of DecodeFileBody when set (the tests' check
   // against a plain decoder); same contract.
   bool (*decodeBody)(Extraction* x, int32_t length);
+  // Rebuilds both trees and their tables at a rebuild point instead of
+  // RebuildTrees when set (the host's two-thread rebuild); it must leave
+  // the same trees and tables.
+  void (*rebuildTrees)(Extraction* x);
 
   // Run state, readable by the host functions.
   volatile uint8_t cancelRequested;  // set by the host to stop the run

@@ -13,6 +13,13 @@ void PrepareStartingTable(ExtractionWork* w) {
   FillDecodeTable(&w->literalTree, &w->startingTable);
 }
 
+void RebuildTrees(ExtractionWork* w) {
+  BuildCodeTree(&w->literalTree);
+  BuildCodeTree(&w->distanceTree);
+  FillDecodeTable(&w->literalTree, &w->literalTable);
+  FillDecodeTable(&w->distanceTree, &w->distanceTable);
+}
+
 namespace {
 
 // The loop's hot state in locals: the bit buffer and the output position
@@ -125,10 +132,10 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   while (n < length && !x->cancelRequested) {
     if (IsRebuildPoint(tokens)) {
       if (tokens > 0) {
-        BuildCodeTree(lit);
-        BuildCodeTree(dist);
-        FillDecodeTable(lit, &w->literalTable);
-        FillDecodeTable(dist, &w->distanceTable);
+        if (x->rebuildTrees)
+          x->rebuildTrees(x);
+        else
+          RebuildTrees(w);
         litTable = &w->literalTable;
         distTable = &w->distanceTable;
       }

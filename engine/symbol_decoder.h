@@ -31,6 +31,10 @@ inline bool IsRebuildPoint(int32_t tokens) {
 // failures are left in the reader's status and the window's flag.
 bool DecodeFileBody(Extraction* x, int32_t length);
 
+// Rebuilds the literal and length tree, then the distance tree, and fills
+// their tables: what a rebuild point does.
+void RebuildTrees(ExtractionWork* w);
+
 // Fills the table of the trees every body starts with; once per run.
 void PrepareStartingTable(ExtractionWork* w);
 

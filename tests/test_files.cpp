@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
+#include "cli/two_thread_rebuild.h"
 #include "payload/crc16.h"
 #include "payload/payload_layout.h"
 #include "platform/platform_posix.h"
@@ -107,7 +109,8 @@ Bytes MakeProgramFile(const ProgramFile& p) {
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir, const Bytes& key,
                                   bool writeNothing,
-                                  bool (*decodeBody)(Extraction*, int32_t)) {
+                                  bool (*decodeBody)(Extraction*, int32_t),
+                                  bool twoThreadRebuild) {
   ExtractOutcome o;
   o.result = kExtractReadFailed;
   OsFile f = OsOpenNative(programPath.c_str());
@@ -132,7 +135,11 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   x.writeNothing = writeNothing;
   x.decodeBody = decodeBody;
   x.work = 0;
-  o.result = ExtractAll(&x, ".\\");
+  {
+    std::optional<TwoThreadRebuild> rebuild;
+    if (twoThreadRebuild) rebuild.emplace(&x);
+    o.result = ExtractAll(&x, ".\\");
+  }
   if (o.result != kExtractFinished && o.result != kExtractCancelled) AbandonRun(&x);
   PosixSetRoot(AT_FDCWD);
   close(dirfd);

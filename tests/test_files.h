@@ -67,7 +67,8 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir,
                                   const Bytes& key = Bytes(),
                                   bool writeNothing = false,
-                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr);
+                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr,
+                                  bool twoThreadRebuild = false);
 
 // Bytes from a string literal, which may hold zero bytes.
 template <size_t N>

@@ -1,6 +1,7 @@
 #include "tests/reference/plain_tree.h"
 
 void PlainBuildCodeTree(CodeTree* t) {
+  TakeResetForBuild(t);
   CodeNode* pool = t->pool;
   int16_t* list = t->workList;
   for (int i = 0; i < kSymbols; i++) {
