@@ -1,7 +1,7 @@
 // Extracts one archive twice, with the engine's decoder (rebuild points on
-// two threads, as corvane runs them) and with the plain
-// one, and compares the two trees byte for byte. For archives too large for
-// the test suite (the benchmark's corpora).
+// two threads, as corvane runs them) and with the plain one, and compares
+// the two trees byte for byte. For archives too large for the test suite
+// (the benchmark's corpora).
 //   compare_decoders ARCHIVE [WORK_DIR]
 #include <stdio.h>
 #include <stdlib.h>
