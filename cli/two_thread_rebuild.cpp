@@ -68,8 +68,8 @@ void TwoThreadRebuild::Serve() {
     }
     seen = want;
     if (stop_) return;
-    BuildCodeTree(tree_);
-    FillDecodeTable(tree_, table_);
+    RebuildDistanceTree(work_);
+    FillDecodeTable(&work_->distanceTree, &work_->distanceTable);
     done_.store(seen, std::memory_order_release);
   }
 }
@@ -77,8 +77,7 @@ void TwoThreadRebuild::Serve() {
 void TwoThreadRebuild::Rebuild(Extraction* x) {
   TwoThreadRebuild* self = current;
   ExtractionWork* w = x->work;
-  self->tree_ = &w->distanceTree;
-  self->table_ = &w->distanceTable;
+  self->work_ = w;
   uint32_t gen = ++self->generation_;
   self->requested_.store(gen);
   if (self->sleeping_.load()) {

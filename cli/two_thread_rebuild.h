@@ -36,8 +36,7 @@ class TwoThreadRebuild {
   std::atomic<bool> sleeping_{false};
   bool stop_ = false;  // read by the helper after a request
   uint32_t generation_ = 0;
-  CodeTree* tree_ = nullptr;
-  DecodeTable* table_ = nullptr;
+  ExtractionWork* work_ = nullptr;
   std::mutex mutex_;
   std::condition_variable wake_;
 };

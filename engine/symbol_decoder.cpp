@@ -13,9 +13,20 @@ void PrepareStartingTable(ExtractionWork* w) {
   FillDecodeTable(&w->literalTree, &w->startingTable);
 }
 
+void RebuildDistanceTree(ExtractionWork* w) {
+  CodeTree* t = &w->distanceTree;
+  if (w->distanceFresh) {
+    ResetCodeTree(t);
+    w->distanceFresh = false;
+  }
+  for (int32_t k = 0; k < w->distanceLogged; k++) CountSymbol(t, w->distanceLog[k]);
+  w->distanceLogged = 0;
+  BuildCodeTree(t);
+}
+
 void RebuildTrees(ExtractionWork* w) {
   BuildCodeTree(&w->literalTree);
-  BuildCodeTree(&w->distanceTree);
+  RebuildDistanceTree(w);
   FillDecodeTable(&w->literalTree, &w->literalTable);
   FillDecodeTable(&w->distanceTree, &w->distanceTable);
 }
@@ -115,13 +126,16 @@ inline bool Field(HotState* h, int n, uint32_t* value) {
 bool DecodeFileBody(Extraction* x, int32_t length) {
   ExtractionWork* w = x->work;
   CodeTree* lit = &w->literalTree;
-  CodeTree* dist = &w->distanceTree;
+  const CodeTree* dist = &w->distanceTree;
   const DecodeTable* litTable = &w->startingTable;
   const DecodeTable* distTable = &w->startingTable;
   OutputWindow* out = &w->window;
   uint8_t* window = out->window;
   ResetCodeTree(lit);
-  ResetCodeTree(dist);
+  w->distanceFresh = true;
+  w->distanceLogged = 0;
+  uint16_t* distanceLog = w->distanceLog;
+  int32_t logged = 0;
 
   HotState h;
   h.buffer = &x->bits;
@@ -132,6 +146,8 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   while (n < length && !x->cancelRequested) {
     if (IsRebuildPoint(tokens)) {
       if (tokens > 0) {
+        w->distanceLogged = logged;
+        logged = 0;
         if (x->rebuildTrees)
           x->rebuildTrees(x);
         else
@@ -166,7 +182,7 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       }
       int d;
       if (!Decode(&h, dist, distTable, &d)) break;
-      CountSymbol(dist, d);
+      distanceLog[logged++] = (uint16_t)d;
       if (!Field(&h, kDistanceBits, &extra)) break;
       int32_t distance = d * 16 + 1 + (int32_t)extra;
       if (distance > h.at) {

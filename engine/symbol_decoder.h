@@ -35,6 +35,10 @@ bool DecodeFileBody(Extraction* x, int32_t length);
 // their tables: what a rebuild point does.
 void RebuildTrees(ExtractionWork* w);
 
+// Brings the distance tree's counts up to date (the body's reset, the
+// logged symbols) and rebuilds it: the distance half of a rebuild point.
+void RebuildDistanceTree(ExtractionWork* w);
+
 // Fills the table of the trees every body starts with; once per run.
 void PrepareStartingTable(ExtractionWork* w);
 
