@@ -194,13 +194,17 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       // cut there: the body ends with it anyway.
       if (len > length - n) len = length - n;
       n += len;
-      if (h.at + len + 8 <= kWindowBytes) {
-        // No flush on the way, and room for the copy to run up to 7 bytes
+      if (h.at + len + 32 <= kWindowBytes) {
+        // No flush on the way, and room for the copy to run up to 31 bytes
         // past the match: bytes not output yet, overwritten later.
         uint8_t* dst = window + h.at;
         const uint8_t* src = dst - distance;
         h.at += len;
-        if (distance >= 8) {
+        if (distance >= 32) {
+          // Most matches are short: one or two pieces, no loop.
+          memcpy(dst, src, 32);
+          for (int32_t k = 32; k < len; k += 32) memcpy(dst + k, src + k, 32);
+        } else if (distance >= 8) {
           // Each piece reads bytes at least 8 behind: all final already.
           for (int32_t k = 0; k < len; k += 8) memcpy(dst + k, src + k, 8);
         } else if (distance == 1) {
