@@ -9,9 +9,11 @@ namespace {
 
 TwoThreadRebuild* current = nullptr;
 
-// Long enough to bridge the gap between two files' rebuild points; the
-// helper then sleeps until the next request.
-const int kSpinsBeforeSleep = 1 << 15;
+// Long enough (some milliseconds) to bridge the gap between two rebuild
+// points across a run of small files, which have none, and their output:
+// waking a sleeping thread costs more than a rebuild. The helper then
+// sleeps until the next request.
+const int kSpinsBeforeSleep = 1 << 18;
 
 inline void Pause() {
 #if defined(__x86_64__) || defined(__i386__)

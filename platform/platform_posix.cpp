@@ -156,6 +156,7 @@ class Parent {
  public:
   explicit Parent(const char* archivePath) {
     if (!Map(archivePath, host_, kHostPath)) return;
+    heldOpen_ = FindCachedFolder(host_, strlen(host_)) >= 0;
     char* p = host_;
     char* lastSlash = strrchr(host_, '/');
     size_t folderLen = lastSlash ? (size_t)(lastSlash - host_) : 0;
@@ -167,6 +168,19 @@ class Parent {
       return;
     }
     fd_ = rootFd;
+    // Else the nearest folder above it that is held open: the walk goes on
+    // from there.
+    for (size_t len = folderLen; *p != '/' && len > 0;) {
+      const char* slash = (const char*)memrchr(host_, '/', len);
+      if (!slash || slash == host_) break;
+      len = (size_t)(slash - host_);
+      int above = FindCachedFolder(host_, len);
+      if (above >= 0) {
+        fd_ = above;
+        p = host_ + len + 1;
+        break;
+      }
+    }
     if (*p == '/') {
       // Below a destination root nothing starts at the file system's
       // root. Without one (tests, or a caller working from its current
@@ -207,6 +221,8 @@ class Parent {
   bool ok() const { return ok_; }
   int fd() const { return fd_; }
   const char* leaf() const { return leaf_; }
+  // The whole path is a folder held open from an earlier walk.
+  bool heldOpen() const { return heldOpen_; }
 
  private:
   bool Step(const char* component) {
@@ -220,7 +236,7 @@ class Parent {
       lastError = errno;
       return false;
     }
-    if (fd_ != rootFd) close(fd_);
+    if (fd_ != rootFd && !IsCachedFd(fd_)) close(fd_);
     fd_ = next;
     return true;
   }
@@ -229,6 +245,7 @@ class Parent {
   int fd_ = -1;
   const char* leaf_ = ".";
   bool ok_ = false;
+  bool heldOpen_ = false;
 };
 
 OsFile OsOpenNative(const char* nativePath) {
@@ -357,6 +374,9 @@ bool OsDeleteFile(const char* archivePath) {
 EntryKind OsProbeEntry(const char* archivePath) {
   Parent parent(archivePath);
   if (!parent.ok()) return kEntryNone;
+  // Asked again for every file below it: what is held open is a folder,
+  // and so is what a walk has just opened as one.
+  if (parent.heldOpen() || strcmp(parent.leaf(), ".") == 0) return kEntryFolder;
   struct stat st;
   if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     Fail();

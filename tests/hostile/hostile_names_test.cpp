@@ -97,6 +97,24 @@ TEST_F(HostileTest, PlantedLinkAboveAnItemIsNotFollowed) {
   EXPECT_FALSE(PathExists(outside_ + "/evil.txt"));
 }
 
+TEST_F(HostileTest, PlantedLinkBelowAFolderHeldOpenIsNotFollowed) {
+  // The first files leave their folders open; the walks of the later ones
+  // start from there, and still refuse the link below.
+  fs::create_directories(dest_ + "/sub");
+  ASSERT_EQ(symlink(outside_.c_str(), (dest_ + "/sub/lnk").c_str()), 0);
+  Bytes items;
+  AppendFileEntry(&items, B("sub\\ok.txt"), 1, 2, 3, 1, 0, 0, kBodyA);
+  AppendFileEntry(&items, B("sub\\deep\\ok.txt"), 1, 2, 3, 1, 0, 0, kBodyA);
+  AppendFileEntry(&items, B("sub\\deep\\deeper\\ok.txt"), 1, 2, 3, 1, 0, 0, kBodyA);
+  AppendFileEntry(&items, B("sub\\lnk\\evil.txt"), 1, 2, 3, 1, 0, 0, kBodyA);
+  ExtractOutcome o = Extract(items);
+  EXPECT_EQ(o.result, kExtractFolderFailed);
+  EXPECT_EQ(o.failedPrefix, ".\\sub\\lnk");
+  EXPECT_FALSE(PathExists(outside_ + "/evil.txt"));
+  EXPECT_EQ(ReadFileBytes(dest_ + "/sub/deep/deeper/ok.txt"), B("A"));
+  EXPECT_EQ(ReadFileBytes(dest_ + "/sub/ok.txt"), B("A"));
+}
+
 TEST_F(HostileTest, PlantedLinkAtTheItemIsReplacedNotWrittenThrough) {
   ASSERT_EQ(symlink((outside_ + "/victim.txt").c_str(), (dest_ + "/f.txt").c_str()), 0);
   Bytes items;
