@@ -2,7 +2,7 @@
 # Measures corvane create / test / extract against gzip, xz, zstd, zip and
 # libdeflate on the same bytes, on this machine, in one run:
 #   bash bench/run-bench.sh [--runs N] [--quick] [--out DIR]
-#   --runs N   reading commands run N times, the fastest counts (3)
+#   --runs N   reading commands run N times, the fastest counts (5)
 #   --quick    only the generated corpus, not /usr/include (for development)
 #   --out DIR  where results.md, chart.png and measurements.tsv go (build/bench)
 # The same from the environment: BENCH_RUNS, BENCH_QUICK=1, BENCH_OUT.
@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 quick=${BENCH_QUICK:-0}
 out=${BENCH_OUT:-build/bench}
 while [ $# -gt 0 ]; do
