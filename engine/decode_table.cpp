@@ -46,6 +46,29 @@ void FillDecodeTable(const CodeTree* t, DecodeTable* d) {
   }
   // A tree shallower than the table: the rest repeats what is there.
   for (; dep < kTableBits; dep++) memcpy(e + (1 << dep), e, sizeof(uint16_t) << dep);
+
+  // The inner nodes at the table's depth (left in `nodes`) get a subtable
+  // each for the next two bits: bit kTableBits picks the child, the bit
+  // after it the grandchild.
+  for (int k = 0; k < n; k++) {
+    e[codes[k]] = (uint16_t)(kLongCode | k);
+    uint16_t* sub = d->sub + k * kSubSize;
+    const CodeNode& node = t->pool[nodes[k]];
+    for (int bit = 0; bit < 2; bit++) {
+      int16_t child = bit ? node.secondChild : node.firstChild;
+      if (child < kSymbols) {
+        sub[bit] = sub[bit + 2] = (uint16_t)((kTableBits + 1) << kLengthShift | child);
+        continue;
+      }
+      const CodeNode& inner = t->pool[child];
+      for (int next = 0; next < 2; next++) {
+        int16_t grandchild = next ? inner.secondChild : inner.firstChild;
+        sub[bit + 2 * next] = (uint16_t)(grandchild < kSymbols
+                                             ? kDeepBits << kLengthShift | grandchild
+                                             : kLongCode | grandchild);
+      }
+    }
+  }
 }
 
 int WalkLongCode(const CodeTree* t, int node, BitBuffer* b) {

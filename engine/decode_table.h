@@ -1,7 +1,10 @@
 // Table-driven decoding of the code trees: the next kTableBits bits of the
 // buffer index a table that gives the symbol and its code length at once.
-// Codes longer than that (rare symbols) give the node reached after
-// kTableBits steps, and the walk goes on there a bit at a time.
+// A longer code gives a subtable of 4 entries for the 2 bits after them;
+// codes longer still (very rare symbols) give the node reached after
+// kDeepBits steps, and the walk goes on there a bit at a time. So the
+// decoder reads the tree itself almost never, and the tree may be built on
+// another processor without its nodes travelling back and forth.
 #ifndef CORVANE_ENGINE_DECODE_TABLE_H
 #define CORVANE_ENGINE_DECODE_TABLE_H
 
@@ -12,32 +15,59 @@
 
 const int kTableBits = 10;
 const int kTableSize = 1 << kTableBits;
-const uint16_t kLongCode = 0x8000;  // entry: kLongCode | node
-const int kLengthShift = 9;         // entry: length << 9 | symbol
+const int kSubBits = 2;
+const int kSubSize = 1 << kSubBits;
+const int kDeepBits = kTableBits + kSubBits;
+// Entries: length << 9 | symbol; or kLongCode | subtable in the table,
+// kLongCode | node in a subtable.
+const uint16_t kLongCode = 0x8000;
+const int kLengthShift = 9;
+const int kNeedMoreBits = -2 * kNodes;
 
 struct DecodeTable {
   uint16_t entry[kTableSize];
+  // One subtable per inner node at depth kTableBits; there are fewer inner
+  // nodes than symbols.
+  uint16_t sub[kSymbols * kSubSize];
 };
 
 // Reads the tree's pool as the last build left it.
 void FillDecodeTable(const CodeTree* t, DecodeTable* d);
 
-// The rest of a long code, from the node reached after kTableBits steps.
+// The rest of a code longer than kDeepBits, from the node reached after
+// kDeepBits steps.
 int WalkLongCode(const CodeTree* t, int node, BitBuffer* b);
+
+// What the next bits of a buffer holding `avail` of them code: a symbol,
+// with *length its code length; or, for a code longer than kDeepBits,
+// -1 - the node reached after kDeepBits bits, with *length kDeepBits; or
+// kNeedMoreBits when the bits held do not tell yet. Bits above `avail` are
+// 0 and never decide anything.
+inline int LookUpCode(const DecodeTable* d, uint64_t bits, int avail, int* length) {
+  uint16_t e = d->entry[bits & (kTableSize - 1)];
+  if (e & kLongCode) {
+    if (avail <= kTableBits) return kNeedMoreBits;
+    e = d->sub[(e & (kLongCode - 1)) << kSubBits | ((bits >> kTableBits) & (kSubSize - 1))];
+    if (e & kLongCode) {
+      if (avail < kDeepBits) return kNeedMoreBits;
+      *length = kDeepBits;
+      return -1 - (e & (kLongCode - 1));
+    }
+  }
+  int n = e >> kLengthShift;
+  if (n > avail) return kNeedMoreBits;
+  *length = n;
+  return e & (kSymbols - 1);
+}
 
 inline int DecodeSymbol(const CodeTree* t, const DecodeTable* d,
                         BitBuffer* b) {
   for (;;) {
-    uint16_t e = d->entry[b->bits & (kTableSize - 1)];
-    if (!(e & kLongCode)) {
-      int length = e >> kLengthShift;
-      if (length <= b->avail) {
-        DropBits(b, length);
-        return e & (kSymbols - 1);
-      }
-    } else if (b->avail >= kTableBits) {
-      DropBits(b, kTableBits);
-      return WalkLongCode(t, e & (kLongCode - 1), b);
+    int length;
+    int r = LookUpCode(d, b->bits, b->avail, &length);
+    if (r != kNeedMoreBits) {
+      DropBits(b, length);
+      return r >= 0 ? r : WalkLongCode(t, -1 - r, b);
     }
     // Too few bits left for this code: it goes on in the next byte.
     MoreBits(b);

@@ -91,20 +91,19 @@ inline bool MoreBitsRare(HotState* h) {
 inline bool Decode(HotState* h, const CodeTree* tree, const DecodeTable* table,
                    int* symbol) {
   for (;;) {
-    uint16_t e = table->entry[h->bits & (kTableSize - 1)];
-    if (!(e & kLongCode)) {
-      int length = e >> kLengthShift;
-      if (length <= h->avail) {
-        h->bits >>= length;
-        h->avail -= length;
-        *symbol = e & (kSymbols - 1);
-        return true;
-      }
-    } else if (h->avail >= kTableBits) {
-      h->bits >>= kTableBits;
-      h->avail -= kTableBits;
+    int length;
+    int r = LookUpCode(table, h->bits, h->avail, &length);
+    if (r >= 0) {
+      h->bits >>= length;
+      h->avail -= length;
+      *symbol = r;
+      return true;
+    }
+    if (r != kNeedMoreBits) {
+      h->bits >>= length;
+      h->avail -= length;
       h->Save();
-      *symbol = WalkLongCode(tree, e & (kLongCode - 1), h->buffer);
+      *symbol = WalkLongCode(tree, -1 - r, h->buffer);
       h->Load();
       return h->buffer->source->status == kReadOk;
     }

@@ -61,6 +61,43 @@ TEST(TokenCodes, PathsDeeperThan64StepsAreWrittenStepByStep) {
   EXPECT_EQ(DecodeWithCore(tree, out, (int)sent.size()), sent);
 }
 
+// A code that ends on the stream's last bit is read without a bit more:
+// whether the table, its subtables or the walk below them decode it.
+TEST(TokenCodes, CodesOfEveryLengthEndingTheStreamNeedNoFurtherBits) {
+  static CodeTree tree;
+  ResetCodeTree(&tree);
+  for (int i = 0; i < kSymbols; i++) tree.counts[i] = i < 8 ? 100 - i : -i;
+  BuildCodeTree(&tree);
+  static SymbolCodes codes;
+  ReadCodes(tree, &codes);
+  int filler = -1;  // a symbol of odd length lines any code up with a byte
+  for (int s = 0; s < kSymbols && filler < 0; s++)
+    if (codes.length[s] % 2 == 1 && codes.length[s] < 16) filler = s;
+  ASSERT_GE(filler, 0);
+  int tested = 0;
+  for (int length = 1; length <= 20; length++) {
+    int last = -1;
+    for (int s = 0; s < kSymbols && last < 0; s++)
+      if (codes.length[s] == length) last = s;
+    if (last < 0) continue;
+    std::vector<int> sent;
+    uint64_t bits = 0;
+    while ((bits + length) % 8 != 0) {
+      sent.push_back(filler);
+      bits += codes.length[filler];
+    }
+    sent.push_back(last);
+    Bytes out;
+    BitWriter w(&out);
+    for (int s : sent) PutSymbol(tree, codes, s, &w);
+    w.Finish();
+    ASSERT_EQ(out.size() * 8, bits + length);
+    EXPECT_EQ(DecodeWithCore(tree, out, (int)sent.size()), sent) << "length " << length;
+    tested++;
+  }
+  EXPECT_GE(tested, 15);
+}
+
 // Over a long run of tokens, with rebuilds at 0, 256, ... 2048, 3072 ...,
 // the price asked before each token is what that token costs.
 TEST(TokenCodes, PricesAreTheBitsWrittenAcrossRebuilds) {
