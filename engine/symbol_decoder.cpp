@@ -88,8 +88,16 @@ inline bool MoreBitsRare(HotState* h) {
   return h->buffer->source->status == kReadOk;
 }
 
-inline bool Decode(HotState* h, const CodeTree* tree, const DecodeTable* table,
-                   int* symbol) {
+// Inlined into the loop, which keeps the hot state in registers; the stub,
+// built for size, leaves that to the compiler.
+#if defined(__OPTIMIZE_SIZE__)
+#define CORVANE_HOT_INLINE inline
+#else
+#define CORVANE_HOT_INLINE __attribute__((always_inline)) inline
+#endif
+
+CORVANE_HOT_INLINE bool Decode(HotState* h, const CodeTree* tree, const DecodeTable* table,
+                               int* symbol) {
   for (;;) {
     int length;
     int r = LookUpCode(table, h->bits, h->avail, &length);
