@@ -150,8 +150,10 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   h.Load();
   int32_t n = 0;
   int32_t tokens = 0;
+  int32_t rebuildAt = 0;
   while (n < length && !x->cancelRequested) {
-    if (IsRebuildPoint(tokens)) {
+    if (tokens == rebuildAt) {
+      rebuildAt = NextRebuildPoint(tokens);
       if (tokens > 0) {
         w->distanceLogged = logged;
         logged = 0;
@@ -166,8 +168,8 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       HostPumpMessages(x);
       h.Load();
     }
-    // Enough for a token of short codes: 10 + 12 + 10 + 4 bits.
-    if (h.avail < 36) Refill(&h);
+    // Enough for a token of codes the tables decode: 12 + 12 + 12 + 4 bits.
+    if (h.avail < 40) Refill(&h);
     int s;
     if (!Decode(&h, lit, litTable, &s)) break;
     CountSymbol(lit, s);

@@ -25,6 +25,11 @@ inline bool IsRebuildPoint(int32_t tokens) {
   return (tokens & 255) == 0 && (tokens < 2048 || (tokens & 1023) == 0);
 }
 
+// The rebuild point after the one at `tokens`.
+inline int32_t NextRebuildPoint(int32_t tokens) {
+  return tokens + (tokens < 2048 ? 256 : 1024);
+}
+
 // Decodes body bytes into the output window until `length` bytes (the
 // file's size less K) are out or the run is cancelled. False when the body
 // is malformed (a match reaching before the history); read and write

@@ -73,6 +73,10 @@ TEST(RebuildSchedule, EveryQuarterKiloTokenThenEveryKiloToken) {
   EXPECT_FALSE(IsRebuildPoint(2304));
   EXPECT_FALSE(IsRebuildPoint(2560));
   EXPECT_FALSE(IsRebuildPoint(2816));
+  // The decoder steps from point to point; the steps land on the same ones.
+  std::vector<int> stepped;
+  for (int t = 0; t <= 6144; t = NextRebuildPoint(t)) stepped.push_back(t);
+  EXPECT_EQ(stepped, points);
 }
 
 TEST(PresetHistory, BoundsFollowKAndTheStoredLength) {
