@@ -161,7 +161,7 @@ int ArchiveSession::Run(const std::string& dest) {
   activeSession = this;
   ExtractResult result;
   {
-    TwoThreadRebuild rebuild(x);
+    TwoThreadRebuild rebuild(x, helperThread);
     result = ExtractAll(x, ".\\");
   }
   if (result != kExtractFinished && result != kExtractCancelled) {

@@ -45,6 +45,7 @@ class ArchiveSession {
   std::function<void(const Extraction&)> onItem;
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
+  bool helperThread = true;  // the rebuild points on two threads when there are two processors
 
   // For the host functions of the engine.
   OverwriteAnswer AskOverwrite(Extraction* x);

@@ -10,6 +10,7 @@ int ExtractCommand(const ExtractOptions& o) {
   if (code != kExitSuccess) return code;
   session.policy = o.policy;
   session.showProgress = !o.quiet;
+  session.helperThread = o.read.threads > 1;
   code = session.Run(o.dest);
   // The archive may name a document or program to open afterwards; the
   // stub opens it, corvane only says so.

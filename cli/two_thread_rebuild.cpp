@@ -29,8 +29,8 @@ bool HasSecondProcessor() {
 
 }  // namespace
 
-TwoThreadRebuild::TwoThreadRebuild(Extraction* x) : x_(x) {
-  if (current != nullptr || !HasSecondProcessor()) return;
+TwoThreadRebuild::TwoThreadRebuild(Extraction* x, bool wanted) : x_(x) {
+  if (!wanted || current != nullptr || !HasSecondProcessor()) return;
   current = this;
   x->rebuildTrees = &TwoThreadRebuild::Rebuild;
   helper_ = std::thread([this] { Serve(); });

@@ -18,9 +18,9 @@
 
 class TwoThreadRebuild {
  public:
-  // Installs itself as x->rebuildTrees when the machine has a second
-  // processor for it; otherwise leaves x as it is. One at a time.
-  explicit TwoThreadRebuild(Extraction* x);
+  // Installs itself as x->rebuildTrees when wanted and the machine has a
+  // second processor for it; otherwise leaves x as it is. One at a time.
+  explicit TwoThreadRebuild(Extraction* x, bool wanted = true);
   ~TwoThreadRebuild();
   TwoThreadRebuild(const TwoThreadRebuild&) = delete;
   TwoThreadRebuild& operator=(const TwoThreadRebuild&) = delete;

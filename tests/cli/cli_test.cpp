@@ -118,6 +118,25 @@ TEST_F(CliTest, CreateListTestExtractRoundTrip) {
   ExpectSameTree(dir_ / "in", dir_ / "out");
 }
 
+TEST_F(CliTest, OneDecodingThreadGivesTheSameFilesAndResults) {
+  std::string a = Archive();
+  RunResult t = RunCorvane({"test", a, "--threads", "1"});
+  EXPECT_EQ(t.exitCode, 0) << t.err;
+  RunResult x = RunCorvane({"extract", a, "-d", dir_ / "out", "--threads", "1"});
+  EXPECT_EQ(x.exitCode, 0) << x.err;
+  ExpectSameTree(dir_ / "in", dir_ / "out");
+  // Damage is found at the same place either way.
+  Bytes bytes = ReadFileBytes(a);
+  bytes[bytes.size() - 20000] ^= 0x10;
+  WriteFileBytes(a, bytes);
+  RunResult one = RunCorvane({"test", a, "--threads", "1"});
+  RunResult two = RunCorvane({"test", a});
+  EXPECT_EQ(one.exitCode, 1);
+  EXPECT_EQ(two.exitCode, 1);
+  EXPECT_EQ(one.err, two.err);
+  EXPECT_EQ(RunCorvane({"test", a, "--threads", "0"}).exitCode, 2);
+}
+
 TEST_F(CliTest, JsonListingCarriesEveryField) {
   std::string a = Archive();
   RunResult l = RunCorvane({"list", "--json", a});
