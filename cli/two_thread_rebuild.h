@@ -1,8 +1,8 @@
 // The rebuild points of corvane's runs on two threads: a helper thread
-// builds the distance tree and fills its table while the run's thread does
-// the literal and length tree. The two builds share nothing, so the trees
-// and tables are the ones the engine's own RebuildTrees leaves; only the
-// time differs. The rebuild points are a few microseconds apart, too close
+// counts the logged distance symbols, rebuilds the distance tree and fills
+// its table while the run's thread does the literal and length tree. The
+// two builds share nothing, so the trees and tables are the ones the
+// engine's own RebuildTrees leaves; only the time differs. The rebuild points are a few microseconds apart, too close
 // for a sleeping thread to wake each time, so the helper waits spinning
 // for a while before it sleeps.
 #ifndef CORVANE_CLI_TWO_THREAD_REBUILD_H
