@@ -60,20 +60,7 @@ struct HotState {
 // has 8 bytes left; otherwise the buffer's own refill, which stops at the
 // block's end.
 inline void Refill(HotState* h) {
-  BlockReader* r = h->buffer->source;
-  if (BlockBytesLeft(r) >= 8) {
-    const uint8_t* p = BlockCursor(r);
-    uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
-                 (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
-                 (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
-                 (uint64_t)p[7] << 56;
-    int take = (63 - h->avail) >> 3;
-    h->bits |= w << h->avail;
-    h->avail += 8 * take;
-    h->bits &= ~(uint64_t)0 >> (64 - h->avail);
-    TakeBlockBytes(r, take);
-    return;
-  }
+  if (RefillEightFromBlock(h->buffer->source, &h->bits, &h->avail)) return;
   h->Save();
   RefillFromBlock(h->buffer);
   h->Load();

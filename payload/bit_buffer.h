@@ -25,24 +25,31 @@ inline void BeginBodyBits(BitBuffer* b, BlockReader* source) {
   b->source = source;
 }
 
+// The common refill: when the loaded block has 8 bytes left, one load
+// tops `bits` up to at least 57 bits. False, with nothing taken, when it
+// has fewer. On values rather than a BitBuffer, so that a decoding loop
+// may keep its bits in registers.
+inline bool RefillEightFromBlock(BlockReader* r, uint64_t* bits, int* avail) {
+  if (BlockBytesLeft(r) < 8) return false;
+  const uint8_t* p = BlockCursor(r);
+  uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
+               (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
+               (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
+               (uint64_t)p[7] << 56;
+  int take = (63 - *avail) >> 3;
+  *bits |= w << *avail;
+  *avail += 8 * take;
+  *bits &= ~(uint64_t)0 >> (64 - *avail);
+  TakeBlockBytes(r, take);
+  return true;
+}
+
 // Tops the buffer up from the loaded block, never past it.
 inline void RefillFromBlock(BitBuffer* b) {
   if (b->avail > 56) return;
   BlockReader* r = b->source;
+  if (RefillEightFromBlock(r, &b->bits, &b->avail)) return;
   int32_t left = BlockBytesLeft(r);
-  if (left >= 8) {
-    const uint8_t* p = BlockCursor(r);
-    uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
-                 (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
-                 (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
-                 (uint64_t)p[7] << 56;
-    int take = (63 - b->avail) >> 3;
-    b->bits |= w << b->avail;
-    b->avail += 8 * take;
-    b->bits &= ~(uint64_t)0 >> (64 - b->avail);
-    TakeBlockBytes(r, take);
-    return;
-  }
   while (left > 0 && b->avail <= 56) {
     b->bits |= (uint64_t)*BlockCursor(r) << b->avail;
     b->avail += 8;

@@ -34,15 +34,19 @@ std::vector<int> DecodeWithCore(const CodeTree& tree, const Bytes& bits, int cou
   return symbols;
 }
 
+// Counts that wrapped past 2^31 sort last and merge into a chain: the
+// tree becomes hundreds of levels deep, with codes of every length.
+void BuildDeepTree(CodeTree* tree, SymbolCodes* codes) {
+  ResetCodeTree(tree);
+  for (int i = 0; i < kSymbols; i++) tree->counts[i] = i < 8 ? 100 - i : -i;
+  BuildCodeTree(tree);
+  ReadCodes(*tree, codes);
+}
+
 TEST(TokenCodes, PathsDeeperThan64StepsAreWrittenStepByStep) {
-  // Counts that wrapped past 2^31 sort last and merge into a chain: the
-  // tree becomes hundreds of levels deep.
   static CodeTree tree;
-  ResetCodeTree(&tree);
-  for (int i = 0; i < kSymbols; i++) tree.counts[i] = i < 8 ? 100 - i : -i;
-  BuildCodeTree(&tree);
   static SymbolCodes codes;
-  ReadCodes(tree, &codes);
+  BuildDeepTree(&tree, &codes);
   ASSERT_TRUE(codes.anyLong);
   int deepest = 0;
   for (int i = 0; i < kSymbols; i++) deepest = std::max<int>(deepest, codes.length[i]);
@@ -65,11 +69,8 @@ TEST(TokenCodes, PathsDeeperThan64StepsAreWrittenStepByStep) {
 // whether the table, its subtables or the walk below them decode it.
 TEST(TokenCodes, CodesOfEveryLengthEndingTheStreamNeedNoFurtherBits) {
   static CodeTree tree;
-  ResetCodeTree(&tree);
-  for (int i = 0; i < kSymbols; i++) tree.counts[i] = i < 8 ? 100 - i : -i;
-  BuildCodeTree(&tree);
   static SymbolCodes codes;
-  ReadCodes(tree, &codes);
+  BuildDeepTree(&tree, &codes);
   int filler = -1;  // a symbol of odd length lines any code up with a byte
   for (int s = 0; s < kSymbols && filler < 0; s++)
     if (codes.length[s] % 2 == 1 && codes.length[s] < 16) filler = s;
