@@ -10,7 +10,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/text_encoding.h"
-#include "cli/two_thread_rebuild.h"
+#include "cli/helper_thread.h"
+#include "cli/threaded_output.h"
 #include "engine/engine_host.h"
 #include "payload/block_reader.h"
 #include "payload/password.h"
@@ -32,7 +33,10 @@ void Complain(const std::string& archive, const std::string& text) {
 // The engine's host functions, routed to the session that runs it.
 OverwriteAnswer HostAskOverwrite(Extraction* x) { return activeSession->AskOverwrite(x); }
 void HostShowStatus(Extraction* x, StatusKind) { activeSession->NoteStatus(x); }
-void HostPumpMessages(Extraction* x) { activeSession->NoteStatus(x); }
+// With the file side on the helper, the progress is drawn there alone.
+void HostPumpMessages(Extraction* x) {
+  if (!x->deferredOutput) activeSession->NoteStatus(x);
+}
 void HostItemRead(Extraction* x) { activeSession->NoteItem(x); }
 
 ArchiveSession::ArchiveSession()
@@ -125,7 +129,7 @@ OverwriteAnswer ArchiveSession::AskOverwrite(Extraction* x) {
 
 void ArchiveSession::NoteStatus(Extraction* x) {
   if (!progress_ || !progress_->enabled()) return;
-  progress_->Update(reader_->filePos, reader_->fileSize,
+  progress_->Update(x->reader->filePos, x->reader->fileSize,
                     x->nameInHand ? SjisForDisplay(x->name) : std::string());
 }
 
@@ -161,7 +165,10 @@ int ArchiveSession::Run(const std::string& dest) {
   activeSession = this;
   ExtractResult result;
   {
-    TwoThreadRebuild rebuild(x, helperThread);
+    // Extractions hand their file side to the helper too.
+    ThreadedOutput fileSide;
+    fileSide.onProgress = [this](Extraction* io) { NoteStatus(io); };
+    HelperThread helper(x, helperThread, helperThread && !writeNothing ? &fileSide : nullptr);
     result = ExtractAll(x, ".\\");
   }
   if (result != kExtractFinished && result != kExtractCancelled) {

@@ -45,7 +45,9 @@ class ArchiveSession {
   std::function<void(const Extraction&)> onItem;
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
-  bool helperThread = true;  // the rebuild points on two threads when there are two processors
+  // A second thread, when there are two processors, for the rebuild
+  // points and, when extracting, the file side.
+  bool helperThread = true;
 
   // For the host functions of the engine.
   OverwriteAnswer AskOverwrite(Extraction* x);

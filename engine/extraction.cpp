@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "engine/engine_host.h"
+#include "engine/file_side.h"
 #include "engine/symbol_decoder.h"
-#include "paths/folder_chain.h"
 #include "paths/name_safety.h"
 #include "paths/path_utils.h"
 
@@ -50,19 +50,11 @@ static uint64_t ReadLittleEndian(BlockReader* r, int bytes) {
   return v;
 }
 
-// Makes the folders of the zero-terminated prefix fullPath[0 .. len).
-static ExtractResult MakeFolders(Extraction* x, int32_t len) {
-  if (x->writeNothing) return kExtractFinished;
-  char saved = x->fullPath[len];
-  x->fullPath[len] = 0;
-  int failed = MakeFolderChain(x->fullPath);
-  if (failed > 0) {
-    memcpy(x->failedPrefix, x->fullPath, (size_t)failed);
-    x->failedPrefix[failed] = 0;
-    x->failedPrefixLen = failed;
-  }
-  x->fullPath[len] = saved;
-  return failed > 0 ? kExtractFolderFailed : kExtractFinished;
+// The file side has stopped on a result of its own, which is the run's:
+// the stream side ends as if cancelled.
+static ExtractResult FileSideStopped(Extraction* x) {
+  x->cancelRequested = 1;
+  return kExtractFinished;
 }
 
 static ExtractResult FolderEntry(Extraction* x) {
@@ -78,9 +70,9 @@ static ExtractResult FolderEntry(Extraction* x) {
   x->fullPath[folderLen] = dot;
   if (!separated)
     return Damaged(x, "a folder name ends inside a double-byte character");
-  ExtractResult res = MakeFolders(x, folderLen);
-  if (res == kExtractFinished) x->foldersDone++;
-  return res;
+  if (x->deferredOutput)
+    return x->deferredOutput->folder(x) ? kExtractFinished : FileSideStopped(x);
+  return MakeFolderEntry(x);
 }
 
 // Reads the fixed fields of a file entry and checks them against the ring.
@@ -109,38 +101,6 @@ static ExtractResult ReadFileFields(Extraction* x) {
   return kExtractFinished;
 }
 
-// The file at its own name, where nothing stood before.
-static OsFile CreateDirect(Extraction* x) {
-  memcpy(x->outputPath, x->fullPath, (size_t)x->fullPathLen + 1);
-  return OsCreateFile(x->outputPath);
-}
-
-// A new file beside the one it replaces: "corvane-N.tmp" in the same folder
-// (the same file system, so the final move is one step).
-static OsFile CreateTemporary(Extraction* x) {
-  int folderLen = FolderPartOf(x->fullPath);
-  memcpy(x->outputPath, x->fullPath, (size_t)folderLen);
-  for (int n = 0; n < 1000; n++) {
-    char* p = x->outputPath + folderLen;
-    const char* stem = "corvane-";
-    while (*stem) *p++ = *stem++;
-    char digits[4];
-    int d = 0, v = n;
-    do {
-      digits[d++] = (char)('0' + v % 10);
-      v /= 10;
-    } while (v);
-    while (d) *p++ = digits[--d];
-    const char* ext = ".tmp";
-    while (*ext) *p++ = *ext++;
-    *p = 0;
-    OsFile f = OsCreateNewFile(x->outputPath);
-    if (f != kNoFile) return f;
-    if (OsProbeEntry(x->outputPath) == kEntryNone) break;  // not a name clash
-  }
-  return kNoFile;
-}
-
 static ExtractResult FileEntry(Extraction* x) {
   ExtractResult res = ReadFileFields(x);
   if (res != kExtractFinished) return res;
@@ -154,34 +114,23 @@ static ExtractResult FileEntry(Extraction* x) {
   if (it->distance) preset = PresetHistoryBounds(it->shared, ref->storedLength);
   HostItemRead(x);
 
-  HostShowStatus(x, kStatusExamining);
-  bool skip = x->writeNothing;
-  bool replacing = false;
-  if (!skip && OsProbeEntry(x->fullPath) != kEntryNone) {
-    OverwriteAnswer answer = HostAskOverwrite(x);
-    if (answer == kOverwriteCancel) {
-      x->cancelRequested = 1;
-      return kExtractFinished;
-    }
-    skip = answer == kOverwriteNo;
-    replacing = !skip;
-  }
-  HostShowStatus(x, skip ? kStatusSkipping : kStatusExpanding);
-  res = MakeFolders(x, FolderPartOf(x->fullPath));
-  if (res != kExtractFinished) return res;
-
-  if (!skip) {
-    x->outputFile = replacing ? CreateTemporary(x) : CreateDirect(x);
-    if (x->outputFile == kNoFile) return kExtractWriteFailed;
+  const DeferredOutput* deferred = x->deferredOutput;
+  if (deferred) {
+    // Every byte goes to the file side, which decides what is written.
+    if (!deferred->beginFile(x, ref->data)) return FileSideStopped(x);
+    x->skipping = false;
+  } else {
+    res = OpenOutputFile(x);
+    if (res == kExtractCancelled) return kExtractFinished;  // the run ends
+    if (res != kExtractFinished) return res;
     int put = 0;
-    if (it->shared > 0 &&
-        (!OsWrite(x->outputFile, ref->data, it->shared, &put) ||
-         put != it->shared))
+    if (!x->skipping && it->shared > 0 &&
+        (!OsWrite(x->outputFile, ref->data, it->shared, &put) || put != it->shared))
       return kExtractWriteFailed;
   }
   memcpy(slot->data, ref->data, (size_t)it->shared);
   BeginFile(&w->window, ref->data + preset.start, preset.length, it->shared,
-            slot, skip, x->outputFile);
+            slot, x->skipping, x->outputFile);
   BeginBodyBits(&x->bits, x->reader);
   bool wellFormed = x->decodeBody ? x->decodeBody(x, it->size - it->shared)
                                   : DecodeFileBody(x, it->size - it->shared);
@@ -190,30 +139,16 @@ static ExtractResult FileEntry(Extraction* x) {
   EndBodyBits(&x->bits);
   res = StreamResult(x->reader);
   if (res != kExtractFinished) return res;
-  if (w->window.writeFailed) return kExtractWriteFailed;
 
-  if (!skip) {
-    if (!FlushRest(&w->window)) return kExtractWriteFailed;
-    if (!OsSetFileTimes(x->outputFile, it->creationTime, it->accessTime,
-                        it->writeTime))
-      return kExtractWriteFailed;
-    OsFile f = x->outputFile;
-    x->outputFile = kNoFile;
-    if (!OsClose(f)) {
-      // Its contents cannot be trusted: AbandonRun deletes it.
-      x->outputUnfinished = true;
-      return kExtractWriteFailed;
-    }
-    if (x->cancelRequested) {
-      OsDeleteFile(x->outputPath);
-    } else if (replacing && !OsReplaceFile(x->outputPath, x->fullPath)) {
-      x->outputUnfinished = true;
-      return kExtractWriteFailed;
-    }
-  }
-  if (!x->cancelRequested) {
-    x->filesDone++;
-    x->bytesOut += it->size;
+  if (deferred) {
+    // A cancelled body ends here; the file side hears of it at the finish.
+    if (!FlushRest(&w->window) || x->cancelRequested || !deferred->endFile(x))
+      return FileSideStopped(x);
+  } else {
+    if (w->window.writeFailed) return kExtractWriteFailed;
+    if (!x->skipping && !FlushRest(&w->window)) return kExtractWriteFailed;
+    res = CloseOutputFile(x);
+    if (res != kExtractFinished) return res;
   }
   x->slotIndex = (x->slotIndex + 1) % kRingSlots;
   return kExtractFinished;
@@ -251,12 +186,17 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->work = (ExtractionWork*)OsAlloc(sizeof(ExtractionWork));
   if (!x->work) return kExtractNoMemory;
   PrepareStartingTable(x->work);
-  for (int i = 0; i < kRingSlots; i++) x->work->ring[i].storedLength = -1;
+  ExtractionWork* w = x->work;
+  for (int i = 0; i < kRingSlots; i++) w->ring[i].storedLength = -1;
 
-  while (!x->reader->payloadEnded && !x->cancelRequested) {
-    ExtractResult res = OneItem(x);
-    if (res != kExtractFinished) return res;
-  }
+  w->window.deferredWrite = x->deferredOutput ? x->deferredOutput->write : 0;
+  w->window.deferredTo = x;
+
+  ExtractResult res = kExtractFinished;
+  while (res == kExtractFinished && !x->reader->payloadEnded && !x->cancelRequested)
+    res = OneItem(x);
+  if (x->deferredOutput) res = x->deferredOutput->finish(x, res);
+  if (res != kExtractFinished) return res;
   OsFree(x->work);
   x->work = 0;
   OsFile f = x->reader->payloadFile;

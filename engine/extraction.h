@@ -69,6 +69,30 @@ struct ExtractionWork {
   OutputWindow window;
 };
 
+struct Extraction;
+
+// A host may take the file side of a run (engine/file_side.h) onto a
+// thread of its own. The engine then does no file call during the run: it
+// hands each item over in stream order, with all of a file's bytes, and
+// decodes on. Each hand-over returns false once the file side has stopped
+// on a result of its own; the stream side then ends as if cancelled, and
+// finish gives the run's result.
+struct DeferredOutput {
+  // A folder entry, after its checks (x->fullPath, x->name, x->item).
+  bool (*folder)(Extraction* x);
+  // A file entry before its body, with the K bytes it shares.
+  bool (*beginFile)(Extraction* x, const uint8_t* shared);
+  // The file's next bytes; `to` is the Extraction.
+  bool (*write)(void* to, const uint8_t* bytes, int32_t n);
+  // The file's bytes are all handed over.
+  bool (*endFile)(Extraction* x);
+  // Called once the stream side has ended, with its result: waits until
+  // the file side is through, and returns the run's result, with x holding
+  // the item, output file, failed folder and counts of the point where the
+  // run ended, as a run without the hand-over would.
+  ExtractResult (*finish)(Extraction* x, ExtractResult streamResult);
+};
+
 struct Extraction {
   // Set by the caller before ExtractAll.
   BlockReader* reader;  // begun on the block stream
@@ -81,6 +105,8 @@ struct Extraction {
   // RebuildTrees when set (the host's two-thread rebuild); it must leave
   // the same trees and tables.
   void (*rebuildTrees)(Extraction* x);
+  // Takes the file side when set.
+  const DeferredOutput* deferredOutput;
 
   // Run state, readable by the host functions.
   volatile uint8_t cancelRequested;  // set by the host to stop the run
@@ -93,6 +119,8 @@ struct Extraction {
   // old file only once complete, stamped and closed.
   char outputPath[kMaxPath + 32];
   ItemRecord item;
+  bool skipping;   // the file in hand is decoded but not written
+  bool replacing;  // ... and goes over an existing file when complete
   char name[kMaxName + 1];      // relative name of the item in hand
   int32_t nameLen;
   bool nameInHand;  // name and fullPath belong to the item being read

@@ -29,8 +29,9 @@ void FeedSlot(OutputWindow* w) {
 static void WriteSpan(OutputWindow* w, int32_t from, int32_t to) {
   if (w->skip || w->writeFailed || to <= from) return;
   int put = 0;
-  if (!OsWrite(w->file, w->window + from, to - from, &put) ||
-      put != to - from)
+  if (w->deferredWrite ? !w->deferredWrite(w->deferredTo, w->window + from, to - from)
+                       : !OsWrite(w->file, w->window + from, to - from, &put) ||
+                             put != to - from)
     w->writeFailed = true;
 }
 

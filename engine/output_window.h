@@ -29,6 +29,9 @@ struct OutputWindow {
   ReferenceSlot* slot;   // the slot of the file in hand
   int32_t slotFed;       // coordinate up to which the slot has its bytes
   OsFile file;
+  // When set, the bytes go here instead of to the file.
+  bool (*deferredWrite)(void* to, const uint8_t* bytes, int32_t n);
+  void* deferredTo;
 };
 
 // Starts a file: the preset history goes in front, unwritten.

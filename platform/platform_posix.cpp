@@ -14,7 +14,9 @@
 #include "platform/platform_posix.h"
 
 static int rootFd = AT_FDCWD;
-static int lastError;
+// Each thread has its own, as with errno: the file side of a run may be on
+// another thread than its reads.
+static thread_local int lastError;
 
 // The folders of the last items, kept open: the items of an archive come
 // folder by folder, and walking every component again for each file (and
@@ -70,6 +72,7 @@ void PosixSetRoot(int dirfd) {
   rootFd = dirfd;
 }
 int PosixLastError() { return lastError; }
+void PosixSetLastError(int error) { lastError = error; }
 
 static bool Fail() {
   lastError = errno;
@@ -86,6 +89,17 @@ const char* OsCharNext(const char* s) {
 // Converts one path component of len bytes; returns bytes written or -1.
 static int ConvertComponent(iconv_t cd, const char* in, size_t len, char* out,
                             size_t room) {
+  // CP932 keeps ASCII as it is, and most names are ASCII: no call needed.
+  size_t ascii = 0;
+  while (ascii < len && (uint8_t)in[ascii] < 0x80) ascii++;
+  if (ascii == len) {
+    if (len > room) {
+      errno = E2BIG;
+      return -1;
+    }
+    memcpy(out, in, len);
+    return (int)len;
+  }
   char* src = (char*)in;
   char* dst = out;
   size_t left = room;

@@ -16,9 +16,10 @@ void PosixSetRoot(int dirfd);
 // plus the terminator.
 int PosixMapPath(const char* archivePath, char* out, int cap);
 
-// The errno of the last failed platform call; EILSEQ for a name that is
-// not valid Shift-JIS.
+// The errno of the last failed platform call of this thread; EILSEQ for a
+// name that is not valid Shift-JIS. Set, to hand it to another thread.
 int PosixLastError();
+void PosixSetLastError(int error);
 
 // Fault injection for the tests: the calls of each kind are counted, and
 // the nth call of one kind (1-based) can be made to fail with EIO.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,7 +11,8 @@
 #include <iterator>
 #include <optional>
 
-#include "cli/two_thread_rebuild.h"
+#include "cli/helper_thread.h"
+#include "cli/threaded_output.h"
 #include "payload/crc16.h"
 #include "payload/payload_layout.h"
 #include "platform/platform_posix.h"
@@ -106,11 +108,19 @@ Bytes MakeProgramFile(const ProgramFile& p) {
   return out;
 }
 
+RunThreads DefaultRunThreads() {
+  const char* v = getenv("CORVANE_TEST_THREADS");
+  if (!v) return RunThreads::kOne;
+  if (strcmp(v, "rebuild") == 0) return RunThreads::kRebuild;
+  if (strcmp(v, "output") == 0) return RunThreads::kRebuildAndOutput;
+  return RunThreads::kOne;
+}
+
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir, const Bytes& key,
                                   bool writeNothing,
                                   bool (*decodeBody)(Extraction*, int32_t),
-                                  bool twoThreadRebuild) {
+                                  RunThreads threads) {
   ExtractOutcome o;
   o.result = kExtractReadFailed;
   OsFile f = OsOpenNative(programPath.c_str());
@@ -136,8 +146,12 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   x.decodeBody = decodeBody;
   x.work = 0;
   {
-    std::optional<TwoThreadRebuild> rebuild;
-    if (twoThreadRebuild) rebuild.emplace(&x);
+    bool output = threads == RunThreads::kRebuildAndOutput && !writeNothing;
+    std::optional<ThreadedOutput> fileSide;
+    if (output) fileSide.emplace();
+    std::optional<HelperThread> helper;
+    if (threads != RunThreads::kOne)
+      helper.emplace(&x, true, output ? &*fileSide : nullptr);
     o.result = ExtractAll(&x, ".\\");
   }
   if (o.result != kExtractFinished && o.result != kExtractCancelled) AbandonRun(&x);

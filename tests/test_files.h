@@ -63,12 +63,18 @@ struct ExtractOutcome {
   int64_t files = 0;
   int64_t folders = 0;
 };
+// The threads of corvane's runs: none besides the run's own, a helper for
+// the rebuild points, or a helper for the rebuild points and the file side.
+enum class RunThreads { kOne, kRebuild, kRebuildAndOutput };
+// kOne, or what the environment variable CORVANE_TEST_THREADS names
+// ("rebuild", "output"): the suites that extract run once each way.
+RunThreads DefaultRunThreads();
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir,
                                   const Bytes& key = Bytes(),
                                   bool writeNothing = false,
                                   bool (*decodeBody)(Extraction*, int32_t) = nullptr,
-                                  bool twoThreadRebuild = false);
+                                  RunThreads threads = DefaultRunThreads());
 
 // Bytes from a string literal, which may hold zero bytes.
 template <size_t N>

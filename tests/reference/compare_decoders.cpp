@@ -29,9 +29,11 @@ int main(int argc, char** argv) {
   fs::create_directories(plainDir);
 
   ResetTestHost();
-  ExtractOutcome fast = ExtractProgramFile(argv[1], fastDir, Bytes(), false, nullptr, true);
+  ExtractOutcome fast = ExtractProgramFile(argv[1], fastDir, Bytes(), false, nullptr,
+                                         RunThreads::kRebuildAndOutput);
   ResetTestHost();
-  ExtractOutcome plain = ExtractProgramFile(argv[1], plainDir, Bytes(), false, PlainDecodeFileBody);
+  ExtractOutcome plain = ExtractProgramFile(argv[1], plainDir, Bytes(), false, PlainDecodeFileBody,
+                                          RunThreads::kOne);
   bool same = fast.result == plain.result && fast.detail == plain.detail &&
               fast.files == plain.files;
   std::map<std::string, Bytes> a = TreeContents(fastDir), b = TreeContents(plainDir);

@@ -1,0 +1,58 @@
+// The second thread of corvane's runs. It serves two kinds of work:
+//  - the rebuild points: it counts the logged distance symbols, rebuilds
+//    the distance tree and fills its table while the run's thread does the
+//    literal and length tree. The two builds share nothing, so the trees
+//    and tables are the ones the engine's own RebuildTrees leaves. Either
+//    thread may take the distance half: the run's thread takes it itself
+//    when the helper is busy in a file call or asleep, or has not started
+//    on it by the time the literal half is done, so the decoding never
+//    waits for more than the rest of a build under way;
+//  - the file side of an extraction (ThreadedOutput), between rebuilds.
+// The rebuild points are a few microseconds apart, too close for a
+// sleeping thread to wake each time, so the helper spins for a while
+// before it sleeps.
+#ifndef CORVANE_CLI_HELPER_THREAD_H
+#define CORVANE_CLI_HELPER_THREAD_H
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "cli/idle_wait.h"
+#include "cli/threaded_output.h"
+#include "engine/extraction.h"
+
+class HelperThread {
+ public:
+  // Starts when the machine has a second processor for it and there is
+  // work for it; otherwise leaves x as it is, and the run stays on one
+  // thread. Installs itself as x->rebuildTrees when `rebuild`, and the
+  // output, if any, as x's file side. One at a time.
+  HelperThread(Extraction* x, bool rebuild, ThreadedOutput* output = nullptr);
+  ~HelperThread();
+  HelperThread(const HelperThread&) = delete;
+  HelperThread& operator=(const HelperThread&) = delete;
+
+  bool running() const { return thread_.joinable(); }
+
+ private:
+  static void Rebuild(Extraction* x);
+  void Serve();
+  // Takes the distance half of generation `gen` unless the other thread
+  // has; true when this thread is to do it.
+  bool Claim(uint32_t gen);
+
+  Extraction* x_;
+  ThreadedOutput* output_;
+  std::thread thread_;
+  IdleWait idle_;
+  std::atomic<uint32_t> requested_{0};
+  std::atomic<uint32_t> claimed_{0};
+  std::atomic<uint32_t> done_{0};
+  std::atomic<bool> busy_{false};  // inside a record of the file side
+  bool stop_ = false;  // read by the helper after a request
+  uint32_t generation_ = 0;
+  ExtractionWork* work_ = nullptr;
+};
+
+#endif
