@@ -16,8 +16,10 @@ class RecordRing {
  public:
   explicit RecordRing(size_t capacity);
 
-  // The largest record that can ever be reserved.
-  size_t largest() const { return capacity_ / 2; }
+  // The largest record that can always be reserved once the reader has
+  // caught up: with its head and alignment, half the ring at most, since a
+  // gap at the end may take up to as much again.
+  size_t largest() const { return capacity_ / 2 - sizeof(Head) - 8; }
 
   // Room for a record of n bytes (n <= largest()), or null while the
   // reader has not freed enough yet. The writer fills it and commits it.

@@ -157,6 +157,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   if (o.result != kExtractFinished && o.result != kExtractCancelled) AbandonRun(&x);
   PosixSetRoot(AT_FDCWD);
   close(dirfd);
+  o.where = std::string(x.nameInHand ? "" : "after ") + x.fullPath;
   o.failedPrefix = x.failedPrefix;
   o.detail = x.detail ? x.detail : "";
   o.files = x.filesDone;

@@ -58,6 +58,9 @@ Bytes MakeProgramFile(const ProgramFile& p);
 // result the clean-up of a fatal end.
 struct ExtractOutcome {
   ExtractResult result;
+  // The item the run ended at, as the tools name it in their messages:
+  // its full path, or "after " the last one when its name was not read.
+  std::string where;
   std::string failedPrefix;
   std::string detail;
   int64_t files = 0;

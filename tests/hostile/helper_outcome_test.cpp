@@ -1,0 +1,141 @@
+// With the file side on corvane's helper thread, the run's thread decodes
+// ahead of what is on disk, by up to the ring's capacity. Whatever stops
+// the run (damage anywhere in the stream, an answer, Cancel in the middle
+// of a body) must stop it where a run on one thread stops: the same
+// result, item, questions, status lines and files left.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "tests/roundtrip/roundtrip_support.h"
+#include "tests/test_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Seen {
+  ExtractOutcome outcome;
+  std::map<std::string, Bytes> tree;
+  std::vector<std::string> prompts, status;
+};
+
+const int kFiles = 240;
+
+std::string NameOf(int i) { return "d" + std::to_string(i % 7) + "\\f" + std::to_string(i) + ".txt"; }
+
+// Small similar files that borrow from each other, a few larger ones, and
+// one larger than the ring, so the run's thread waits for room.
+std::string MakeArchive(const TempDir& dir) {
+  std::vector<ArchiveEntry> entries;
+  for (int d = 0; d < 7; d++) entries.push_back(FolderEntry("d" + std::to_string(d)));
+  for (int i = 0; i < kFiles; i++) {
+    Bytes data = i % 60 == 59 ? RandomBytes((uint32_t)i, 150000) : TextLike((uint32_t)(i % 9), 3000 + (size_t)i * 37);
+    entries.push_back(FileEntry(NameOf(i), data, Moment(i), Moment(i + 1), Moment(i + 2)));
+    if (i == kFiles / 2) entries.push_back(FileEntry("big.bin", RandomBytes(77, 3 << 20)));
+  }
+  Bytes payload;
+  std::string error;
+  EXPECT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  Bytes program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  std::string path = dir / "many.exe";
+  WriteFileBytes(path, program);
+  return path;
+}
+
+// Some of the files are there already, so that questions are asked.
+void Prefill(const std::string& dest) {
+  fs::remove_all(dest);
+  for (int d = 0; d < 7; d++) fs::create_directories(dest + "/d" + std::to_string(d));
+  for (int i : {3, 50, 121, 122, 200})
+    WriteFileBytes(dest + "/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt",
+                   B("older"));
+}
+
+Seen RunOnce(const std::string& archive, const std::string& dest, RunThreads threads,
+         const std::vector<OverwriteAnswer>& answers, int cancelAtPump) {
+  Prefill(dest);
+  ResetTestHost();
+  CurrentTestHost().answers = answers;
+  if (cancelAtPump > 0)
+    CurrentTestHost().onPump = [cancelAtPump](Extraction* x) {
+      if (CurrentTestHost().pumps == cancelAtPump) x->cancelRequested = 1;
+    };
+  Seen s;
+  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false, nullptr, threads);
+  s.tree = TreeContents(dest);
+  s.prompts = CurrentTestHost().prompts;
+  s.status = CurrentTestHost().statusLines;
+  return s;
+}
+
+void ExpectSame(const Seen& one, const Seen& helper, const std::string& what) {
+  EXPECT_EQ(one.outcome.result, helper.outcome.result) << what;
+  EXPECT_EQ(one.outcome.where, helper.outcome.where) << what;
+  EXPECT_EQ(one.outcome.detail, helper.outcome.detail) << what;
+  EXPECT_EQ(one.outcome.files, helper.outcome.files) << what;
+  EXPECT_EQ(one.outcome.folders, helper.outcome.folders) << what;
+  EXPECT_EQ(one.prompts, helper.prompts) << what;
+  EXPECT_EQ(one.status, helper.status) << what;
+  EXPECT_TRUE(one.tree == helper.tree) << what << ": the files left differ";
+}
+
+class HelperOutcomeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { archive_ = MakeArchive(dir_); }
+  Seen Both(const std::string& what, const std::vector<OverwriteAnswer>& answers,
+            int cancelAtPump = 0) {
+    Seen one = RunOnce(archive_, dir_ / "one", RunThreads::kOne, answers, cancelAtPump);
+    Seen helper =
+        RunOnce(archive_, dir_ / "helper", RunThreads::kRebuildAndOutput, answers, cancelAtPump);
+    ExpectSame(one, helper, what);
+    return one;
+  }
+  TempDir dir_;
+  std::string archive_;
+};
+
+TEST_F(HelperOutcomeTest, ACleanRunWithQuestionsLeavesTheSameFiles) {
+  Seen s = Both("yes and no", {kOverwriteYes, kOverwriteNo, kOverwriteYes, kOverwriteNo});
+  EXPECT_EQ(s.outcome.result, kExtractFinished);
+  EXPECT_EQ(s.prompts.size(), 5u);
+}
+
+TEST_F(HelperOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
+  for (size_t at = 0; at < 5; at++) {
+    std::vector<OverwriteAnswer> answers(at, kOverwriteYes);
+    answers.push_back(kOverwriteCancel);
+    Seen s = Both("cancel at question " + std::to_string(at), answers);
+    EXPECT_EQ(s.outcome.result, kExtractCancelled);
+    EXPECT_EQ(s.prompts.size(), at + 1);
+  }
+}
+
+TEST_F(HelperOutcomeTest, CancelInTheMiddleOfABodyRemovesThatFileOnly) {
+  for (int atPump : {1, 40, 300, 2000}) {
+    Seen s = Both("cancel at pump " + std::to_string(atPump), {}, atPump);
+    EXPECT_EQ(s.outcome.result, kExtractCancelled);
+  }
+}
+
+TEST_F(HelperOutcomeTest, DamageAnywhereEndsTheRunAtTheSameItem) {
+  Bytes original = ReadFileBytes(archive_);
+  std::mt19937 random(2024);
+  int damaged = 0;
+  for (int run = 0; run < 16; run++) {
+    // Anywhere in the block stream, which starts behind the stub and the
+    // header's first bytes.
+    size_t at = 26112 + 64 + random() % (original.size() - 26112 - 64);
+    Bytes copy = original;
+    copy[at] ^= 0x5A;
+    WriteFileBytes(archive_, copy);
+    Seen s = Both("byte " + std::to_string(at), {kOverwriteYes});
+    if (s.outcome.result == kExtractDamaged) damaged++;
+  }
+  WriteFileBytes(archive_, original);
+  EXPECT_GE(damaged, 12);
+}
+
+}  // namespace
