@@ -59,12 +59,7 @@ void HelperThread::Serve() {
       }
       continue;
     }
-    if (output_) {
-      busy_.store(true);
-      bool served = output_->ServeOne();
-      busy_.store(false);
-      if (served) continue;
-    }
+    if (output_ && output_->ServeOne()) continue;
     idle_.Until([&] { return requested_.load() != seen || (output_ && output_->HasWork()); });
   }
 }
@@ -74,12 +69,6 @@ void HelperThread::Rebuild(Extraction* x) {
   ExtractionWork* w = x->work;
   self->work_ = w;
   uint32_t gen = ++self->generation_;
-  if (self->busy_.load()) {
-    // A helper inside a file call would come too late: both halves here.
-    self->Claim(gen);
-    RebuildTrees(w);
-    return;
-  }
   self->requested_.store(gen);
   self->idle_.WakeIfAsleep();
   BuildCodeTree(&w->literalTree);

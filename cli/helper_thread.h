@@ -4,8 +4,8 @@
 //    literal and length tree. The two builds share nothing, so the trees
 //    and tables are the ones the engine's own RebuildTrees leaves. Either
 //    thread may take the distance half: the run's thread takes it itself
-//    when the helper is busy in a file call or asleep, or has not started
-//    on it by the time the literal half is done, so the decoding never
+//    when the helper has not started on it by the time the literal half is
+//    done (it is inside a file call, or waking up), so the decoding never
 //    waits for more than the rest of a build under way;
 //  - the file side of an extraction (ThreadedOutput), between rebuilds.
 // The rebuild points are a few microseconds apart, too close for a
@@ -49,7 +49,6 @@ class HelperThread {
   std::atomic<uint32_t> requested_{0};
   std::atomic<uint32_t> claimed_{0};
   std::atomic<uint32_t> done_{0};
-  std::atomic<bool> busy_{false};  // inside a record of the file side
   bool stop_ = false;  // read by the helper after a request
   uint32_t generation_ = 0;
   ExtractionWork* work_ = nullptr;

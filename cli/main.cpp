@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
   test->add_option("--password-file", testOptions.passwordFile, "Read the password from this file");
   test->add_flag("-q,--quiet", testQuiet, "No progress and no summary");
   const char* readThreads =
-      "Threads that decode (default 2: a second one rebuilds the code trees "
-      "when there is a second processor); the result is the same whatever the number";
+      "Threads of the run (default 2: when there is a second processor, a second one "
+      "rebuilds the code trees and, when extracting, makes and writes the files); the "
+      "result is the same whatever the number";
   test->add_option("--threads", testOptions.threads, readThreads)->check(CLI::Range(1, 256));
 
   ExtractOptions extractOptions;
