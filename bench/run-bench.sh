@@ -2,7 +2,7 @@
 # Measures corvane create / test / extract against gzip, xz, zstd, zip and
 # libdeflate on the same bytes, on this machine, in one run:
 #   bash bench/run-bench.sh [--runs N] [--quick] [--out DIR]
-#   --runs N   reading commands run N times, the fastest counts (5)
+#   --runs N   reading commands run N times, the fastest counts (7)
 #   --quick    only the generated corpus, not /usr/include (for development)
 #   --out DIR  where results.md, chart.png and measurements.tsv go (build/bench)
 # The same from the environment: BENCH_RUNS, BENCH_QUICK=1, BENCH_OUT.
@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 
-runs=${BENCH_RUNS:-5}
+runs=${BENCH_RUNS:-7}
 quick=${BENCH_QUICK:-0}
 out=${BENCH_OUT:-build/bench}
 while [ $# -gt 0 ]; do
@@ -115,24 +115,60 @@ bench_create() {
 }
 
 # bench_read NAME TREE: corvane test and extract of every level's archive,
-# and the peers' decompression to /dev/null, best of $runs each. Every
-# extraction is checked against the input.
+# and the peers' decompression to /dev/null, best of $runs each. The runs
+# go round by round, each command once per round, so that a slow spell of
+# the machine falls on all of them alike and the ratios compare like with
+# like. Every extraction is checked against the input.
 bench_read() {
-  local name=$1 tree=$2 level i w=$BENCH_WORK/$1 dest=$shm/extracted
+  local name=$1 tree=$2 level round w=$BENCH_WORK/$1 dest=$shm/extracted key
+  local -A best=() peak=()
+  local -a order=()
+  # keep KEY: folds the last run_timed into the best of KEY.
+  keep() {
+    if [ -z "${best[$1]:-}" ]; then
+      order+=("$1")
+      best[$1]=$TIMED_SECONDS
+      peak[$1]=$TIMED_RSS_KB
+    fi
+    if awk -v a="$TIMED_SECONDS" -v b="${best[$1]}" 'BEGIN { exit !(a < b) }'; then
+      best[$1]=$TIMED_SECONDS
+    fi
+    if [ "$TIMED_RSS_KB" -gt "${peak[$1]}" ]; then peak[$1]=$TIMED_RSS_KB; fi
+  }
   tree_listing "$tree" >"$w.listing"
-  for level in "${read_levels[@]}"; do
-    best_of "$runs" /dev/null "$corvane" test -q "$w-$level.exe"
-    record "$name" "corvane --level $level" test "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
-    BEST_SECONDS='' BEST_RSS_KB=0
-    for ((i = 0; i < runs; i++)); do
+  for ((round = 0; round < runs; round++)); do
+    for level in "${read_levels[@]}"; do
+      run_timed /dev/null "$corvane" test -q "$w-$level.exe"
+      keep "corvane --level $level|test"
       rm -rf "$dest"
       run_timed /dev/null "$corvane" extract "$w-$level.exe" -d "$dest" -q --overwrite
-      note_run
+      keep "corvane --level $level|extract"
       check_extracted "$w.listing" "$dest/$(basename "$tree")" "$w-$level.exe"
     done
+    # corvane test with one thread: what the helper thread of the rebuild
+    # points adds.
+    run_timed /dev/null "$corvane" test -q --threads 1 "$w-$default_level.exe"
+    keep "corvane --level $default_level --threads 1|test"
+    # What creating these files costs on this machine, whoever writes
+    # them: tar extracting the tree from its tar (in the page cache) to the
+    # tmpfs.
     rm -rf "$dest"
-    record "$name" "corvane --level $level" extract "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
-    # The engine's decoder against the plain one, byte for byte (untimed).
+    mkdir -p "$dest"
+    run_timed /dev/null tar -C "$dest" -xf "$w.tar"
+    keep "tar -x (the tar, to the tmpfs)|extract"
+    run_timed /dev/null gzip -dc "$w.tar.gz"
+    keep "gzip -dc|decompress"
+    run_timed /dev/null libdeflate-gunzip -c "$w.tar.gz"
+    keep "libdeflate-gunzip -c|decompress"
+    run_timed /dev/null zstd -dc -q "$w.tar.zst"
+    keep "zstd -dc|decompress"
+  done
+  rm -rf "$dest"
+  for key in "${order[@]}"; do
+    record "$name" "${key%|*}" "${key#*|}" "${best[$key]}" '' "${peak[$key]}" "$runs"
+  done
+  # The engine's decoder against the plain one, byte for byte (untimed).
+  for level in "${read_levels[@]}"; do
     if "$compare_decoders" "$w-$level.exe" "$shm/compare" >"$w.compare" 2>>"$BENCH_LOG"; then
       echo "$name level $level: $(cat "$w.compare")"
     else
@@ -141,28 +177,6 @@ bench_read() {
       exit 1
     fi
   done
-  # corvane test with one thread: what the helper thread of the rebuild
-  # points adds.
-  best_of "$runs" /dev/null "$corvane" test -q --threads 1 "$w-$default_level.exe"
-  record "$name" "corvane --level $default_level --threads 1" test "$BEST_SECONDS" '' \
-    "$BEST_RSS_KB" "$runs"
-  # What creating these files costs on this machine, whoever writes them:
-  # tar extracting the tree from its tar (in the page cache) to the tmpfs.
-  BEST_SECONDS='' BEST_RSS_KB=0
-  for ((i = 0; i < runs; i++)); do
-    rm -rf "$dest"
-    mkdir -p "$dest"
-    run_timed /dev/null tar -C "$dest" -xf "$w.tar"
-    note_run
-  done
-  rm -rf "$dest"
-  record "$name" "tar -x (the tar, to the tmpfs)" extract "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
-  best_of "$runs" /dev/null gzip -dc "$w.tar.gz"
-  record "$name" "gzip -dc" decompress "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
-  best_of "$runs" /dev/null libdeflate-gunzip -c "$w.tar.gz"
-  record "$name" "libdeflate-gunzip -c" decompress "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
-  best_of "$runs" /dev/null zstd -dc -q "$w.tar.zst"
-  record "$name" "zstd -dc" decompress "$BEST_SECONDS" '' "$BEST_RSS_KB" "$runs"
 }
 
 trees=()
