@@ -2,6 +2,8 @@
 
 #include <sched.h>
 
+#include "platform/platform_posix.h"
+
 #include "engine/decode_table.h"
 #include "engine/symbol_decoder.h"
 
@@ -45,22 +47,29 @@ bool HelperThread::Claim(uint32_t gen) {
   return claimed_.compare_exchange_strong(previous, gen);
 }
 
+bool HelperThread::ServeRebuild() {
+  uint32_t want = requested_.load(std::memory_order_acquire);
+  if (want == seen_) return false;
+  seen_ = want;
+  if (!stop_ && Claim(want)) {
+    RebuildDistanceTree(work_);
+    FillDecodeTable(&work_->distanceTree, &work_->distanceTable);
+    done_.store(want, std::memory_order_release);
+  }
+  return true;
+}
+
 void HelperThread::Serve() {
-  uint32_t seen = 0;
+  // A rebuild point that comes while a file is being made waits only for
+  // the call under way, not for the rest of the file's calls.
+  PosixSetBetweenCalls([](void* self) { ((HelperThread*)self)->ServeRebuild(); }, this);
   for (;;) {
-    uint32_t want = requested_.load(std::memory_order_acquire);
-    if (want != seen) {
-      seen = want;
+    if (ServeRebuild()) {
       if (stop_) return;
-      if (Claim(want)) {
-        RebuildDistanceTree(work_);
-        FillDecodeTable(&work_->distanceTree, &work_->distanceTable);
-        done_.store(want, std::memory_order_release);
-      }
       continue;
     }
     if (output_ && output_->ServeOne()) continue;
-    idle_.Until([&] { return requested_.load() != seen || (output_ && output_->HasWork()); });
+    idle_.Until([&] { return requested_.load() != seen_ || (output_ && output_->HasWork()); });
   }
 }
 

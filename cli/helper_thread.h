@@ -7,7 +7,8 @@
 //    when the helper has not started on it by the time the literal half is
 //    done (it is inside a file call, or waking up), so the decoding never
 //    waits for more than the rest of a build under way;
-//  - the file side of an extraction (ThreadedOutput), between rebuilds.
+//  - the file side of an extraction (ThreadedOutput), between rebuilds,
+//    which it also serves between the file calls of an item.
 // The rebuild points are a few microseconds apart, too close for a
 // sleeping thread to wake each time, so the helper spins for a while
 // before it sleeps.
@@ -38,6 +39,9 @@ class HelperThread {
  private:
   static void Rebuild(Extraction* x);
   void Serve();
+  // Serves a request not seen yet, if any (the distance half, unless the
+  // run's thread has taken it); true when there was one.
+  bool ServeRebuild();
   // Takes the distance half of generation `gen` unless the other thread
   // has; true when this thread is to do it.
   bool Claim(uint32_t gen);
@@ -51,6 +55,7 @@ class HelperThread {
   std::atomic<uint32_t> done_{0};
   bool stop_ = false;  // read by the helper after a request
   uint32_t generation_ = 0;
+  uint32_t seen_ = 0;  // the helper's: the last request it looked at
   ExtractionWork* work_ = nullptr;
 };
 

@@ -147,6 +147,20 @@ static bool Map(const char* archivePath, char* out, int cap) {
   return false;
 }
 
+static thread_local void (*betweenCalls)(void*);
+static thread_local void* betweenCallsArg;
+
+void PosixSetBetweenCalls(void (*fn)(void*), void* arg) {
+  betweenCalls = fn;
+  betweenCallsArg = arg;
+}
+
+// Before each call that makes, probes, writes, stamps, closes, moves or
+// deletes something on behalf of an item.
+static inline void BetweenCalls() {
+  if (betweenCalls) betweenCalls(betweenCallsArg);
+}
+
 static long callCount[kFaultKinds];
 static long failAt[kFaultKinds];
 
@@ -270,6 +284,7 @@ OsFile OsOpenNative(const char* nativePath) {
 }
 
 static OsFile CreateBelowRoot(const char* archivePath, int flags) {
+  BetweenCalls();
   if (Injected(kFaultOpen)) return kNoFile;
   Parent parent(archivePath);
   if (!parent.ok()) return kNoFile;
@@ -284,6 +299,7 @@ OsFile OsCreateFile(const char* archivePath) { return CreateBelowRoot(archivePat
 OsFile OsCreateNewFile(const char* archivePath) { return CreateBelowRoot(archivePath, O_EXCL); }
 
 bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath) {
+  BetweenCalls();
   Parent from(fromArchivePath);
   Parent to(toArchivePath);
   if (!from.ok() || !to.ok()) return false;
@@ -309,6 +325,7 @@ bool OsRead(OsFile f, void* buf, int n, int* got) {
 }
 
 bool OsWrite(OsFile f, const void* buf, int n, int* put) {
+  BetweenCalls();
   *put = 0;
   if (Injected(kFaultWrite)) return false;
   int done = 0;
@@ -364,6 +381,7 @@ static struct timespec ToTimespec(FileTime t) {
 
 bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
                     FileTime write) {
+  BetweenCalls();
   (void)creation;  // no POSIX call sets a birth time
   if (Injected(kFaultTimes)) return false;
   struct timespec ts[2] = {ToTimespec(access), ToTimespec(write)};
@@ -371,6 +389,7 @@ bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
 }
 
 bool OsClose(OsFile f) {
+  BetweenCalls();
   if (f == kNoFile) return false;
   if (Injected(kFaultClose)) {
     close((int)f);  // the descriptor goes all the same
@@ -380,12 +399,14 @@ bool OsClose(OsFile f) {
 }
 
 bool OsDeleteFile(const char* archivePath) {
+  BetweenCalls();
   Parent parent(archivePath);
   if (!parent.ok()) return false;
   return unlinkat(parent.fd(), parent.leaf(), 0) == 0 || Fail();
 }
 
 EntryKind OsProbeEntry(const char* archivePath) {
+  BetweenCalls();
   Parent parent(archivePath);
   if (!parent.ok()) return kEntryNone;
   // Asked again for every file below it: what is held open is a folder,
@@ -401,6 +422,7 @@ EntryKind OsProbeEntry(const char* archivePath) {
 }
 
 bool OsCreateFolder(const char* archivePath) {
+  BetweenCalls();
   if (Injected(kFaultFolder)) return false;
   Parent parent(archivePath);
   if (!parent.ok()) return false;

@@ -21,6 +21,12 @@ int PosixMapPath(const char* archivePath, char* out, int cap);
 int PosixLastError();
 void PosixSetLastError(int error);
 
+// A function that this thread runs before each of its calls that make,
+// probe, write, stamp, close, move or delete files and folders (not
+// reads): the thread that writes an extraction's files serves other work
+// there, between two calls. Null: none.
+void PosixSetBetweenCalls(void (*fn)(void*), void* arg);
+
 // Fault injection for the tests: the calls of each kind are counted, and
 // the nth call of one kind (1-based) can be made to fail with EIO.
 enum FaultKind {
