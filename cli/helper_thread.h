@@ -53,7 +53,7 @@ class HelperThread {
   std::atomic<uint32_t> requested_{0};
   std::atomic<uint32_t> claimed_{0};
   std::atomic<uint32_t> done_{0};
-  bool stop_ = false;  // read by the helper after a request
+  std::atomic<bool> stop_{false};
   uint32_t generation_ = 0;
   uint32_t seen_ = 0;  // the helper's: the last request it looked at
   ExtractionWork* work_ = nullptr;
