@@ -2,14 +2,19 @@
 
 #include <sched.h>
 
-#include "platform/platform_posix.h"
-
 #include "engine/decode_table.h"
 #include "engine/symbol_decoder.h"
+#include "platform/platform_posix.h"
 
 namespace {
 
 HelperThread* current = nullptr;
+
+// The distance half of a rebuild point, on whichever thread claimed it.
+void RebuildDistanceHalf(ExtractionWork* w) {
+  RebuildDistanceTree(w);
+  FillDecodeTable(&w->distanceTree, &w->distanceTable);
+}
 
 bool HasSecondProcessor() {
   cpu_set_t set;
@@ -52,8 +57,7 @@ bool HelperThread::ServeRebuild() {
   if (want == seen_) return false;
   seen_ = want;
   if (!stop_ && Claim(want)) {
-    RebuildDistanceTree(work_);
-    FillDecodeTable(&work_->distanceTree, &work_->distanceTable);
+    RebuildDistanceHalf(work_);
     done_.store(want, std::memory_order_release);
   }
   return true;
@@ -83,8 +87,7 @@ void HelperThread::Rebuild(Extraction* x) {
   BuildCodeTree(&w->literalTree);
   FillDecodeTable(&w->literalTree, &w->literalTable);
   if (self->Claim(gen)) {
-    RebuildDistanceTree(w);
-    FillDecodeTable(&w->distanceTree, &w->distanceTable);
+    RebuildDistanceHalf(w);
     return;
   }
   // The helper is inside this very build: microseconds, unless it lost

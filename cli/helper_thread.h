@@ -34,8 +34,6 @@ class HelperThread {
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
 
-  bool running() const { return thread_.joinable(); }
-
  private:
   static void Rebuild(Extraction* x);
   void Serve();

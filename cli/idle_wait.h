@@ -36,8 +36,6 @@ class IdleWait {
     asleep_.store(false);
   }
 
-  bool asleep() const { return asleep_.load(); }
-
   void WakeIfAsleep() {
     if (!asleep_.load()) return;
     std::lock_guard<std::mutex> lock(mutex_);

@@ -5,21 +5,23 @@
 RecordRing::RecordRing(size_t capacity)
     : capacity_(capacity & ~(size_t)7), bytes_(new uint8_t[capacity_]) {}
 
-bool RecordRing::Fits(size_t n) const {
+bool RecordRing::Place(size_t n, size_t* pos, size_t* gap) const {
   uint64_t at = written_.load(std::memory_order_relaxed);
   uint64_t free = capacity_ - (at - read_.load());
-  size_t pos = (size_t)(at % capacity_);
   size_t total = Rounded(n);
-  size_t gap = pos + total > capacity_ ? capacity_ - pos : 0;
-  return gap + total <= free;
+  *pos = (size_t)(at % capacity_);
+  *gap = *pos + total > capacity_ ? capacity_ - *pos : 0;
+  return *gap + total <= free;
+}
+
+bool RecordRing::Fits(size_t n) const {
+  size_t pos, gap;
+  return Place(n, &pos, &gap);
 }
 
 uint8_t* RecordRing::Reserve(size_t n) {
-  if (!Fits(n)) return nullptr;
-  uint64_t at = written_.load(std::memory_order_relaxed);
-  size_t pos = (size_t)(at % capacity_);
-  size_t total = Rounded(n);
-  size_t gap = pos + total > capacity_ ? capacity_ - pos : 0;
+  size_t pos, gap;
+  if (!Place(n, &pos, &gap)) return nullptr;
   if (gap) {
     Head g = {kGap, 0};
     memcpy(&bytes_[pos], &g, sizeof g);
@@ -27,34 +29,37 @@ uint8_t* RecordRing::Reserve(size_t n) {
   }
   Head h = {(uint32_t)n, 0};
   memcpy(&bytes_[pos], &h, sizeof h);
-  reserved_ = at + gap + total;
+  reserved_ = written_.load(std::memory_order_relaxed) + gap + Rounded(n);
   return &bytes_[pos + sizeof h];
 }
 
 void RecordRing::Commit() { written_.store(reserved_); }
 
-const uint8_t* RecordRing::Front(size_t* n) const {
+RecordRing::Head RecordRing::FrontHead(size_t* pos, uint64_t* next) const {
   uint64_t at = read_.load(std::memory_order_relaxed);
-  if (at == written_.load()) return nullptr;
-  size_t pos = (size_t)(at % capacity_);
+  *pos = (size_t)(at % capacity_);
   Head h;
-  memcpy(&h, &bytes_[pos], sizeof h);
+  memcpy(&h, &bytes_[*pos], sizeof h);
   if (h.bytes == kGap) {
-    pos = 0;
+    at += capacity_ - *pos;
+    *pos = 0;
     memcpy(&h, &bytes_[0], sizeof h);
   }
-  *n = h.bytes;
-  return &bytes_[pos + sizeof h];
+  *next = at + Rounded(h.bytes);
+  return h;
+}
+
+const uint8_t* RecordRing::Front(size_t* n) const {
+  if (empty()) return nullptr;
+  size_t pos;
+  uint64_t next;
+  *n = FrontHead(&pos, &next).bytes;
+  return &bytes_[pos + sizeof(Head)];
 }
 
 void RecordRing::Pop() {
-  uint64_t at = read_.load(std::memory_order_relaxed);
-  size_t pos = (size_t)(at % capacity_);
-  Head h;
-  memcpy(&h, &bytes_[pos], sizeof h);
-  if (h.bytes == kGap) {
-    at += capacity_ - pos;
-    memcpy(&h, &bytes_[0], sizeof h);
-  }
-  read_.store(at + Rounded(h.bytes));
+  size_t pos;
+  uint64_t next;
+  FrontHead(&pos, &next);
+  read_.store(next);
 }

@@ -42,6 +42,11 @@ class RecordRing {
   };
   static const uint32_t kGap = 0xFFFFFFFF;
   static size_t Rounded(size_t n) { return (n + sizeof(Head) + 7) & ~(size_t)7; }
+  // Where a record of n bytes would go: its offset, and the gap left
+  // before the end when it goes to the start; false when there is not room.
+  bool Place(size_t n, size_t* pos, size_t* gap) const;
+  // The oldest record's head and offset, and the total reading past it.
+  Head FrontHead(size_t* pos, uint64_t* next) const;
 
   size_t capacity_;
   std::unique_ptr<uint8_t[]> bytes_;

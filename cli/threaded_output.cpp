@@ -176,6 +176,15 @@ void ThreadedOutput::EndOn(ExtractResult result, bool cancelled) {
   producerWait_.WakeIfAsleep();
 }
 
+void ThreadedOutput::EndOnItsOwn(ExtractResult result) {
+  endedOnItsOwn_ = true;
+  // Cancel is an answer, not a failure: the run ends cancelled.
+  if (result == kExtractCancelled)
+    EndOn(kExtractFinished, true);
+  else
+    EndOn(result, false);
+}
+
 void ThreadedOutput::Serve(const Head& h, const uint8_t* payload, size_t n) {
   Extraction* io = io_.get();
   position_.filePos = h.filePos;
@@ -184,20 +193,13 @@ void ThreadedOutput::Serve(const Head& h, const uint8_t* payload, size_t n) {
     case kFolder:
       LoadItem(payload);
       r = MakeFolderEntry(io);
-      if (r != kExtractFinished) {
-        endedOnItsOwn_ = true;
-        EndOn(r, false);
-      }
+      if (r != kExtractFinished) EndOnItsOwn(r);
       return;
     case kBegin: {
       LoadItem(payload);
       r = OpenOutputFile(io);
       if (r != kExtractFinished) {
-        endedOnItsOwn_ = true;
-        if (r == kExtractCancelled)
-          EndOn(kExtractFinished, true);
-        else
-          EndOn(r, false);
+        EndOnItsOwn(r);
         return;
       }
       inFile_ = true;
@@ -206,10 +208,8 @@ void ThreadedOutput::Serve(const Head& h, const uint8_t* payload, size_t n) {
       // failure ends the run at once, before any damage in the body.
       int32_t shared = io->item.shared;
       const uint8_t* bytes = payload + sizeof(ItemHead) + io->fullPathLen + 1;
-      if (!io->skipping && shared > 0 && !WriteOut(bytes, shared)) {
-        endedOnItsOwn_ = true;
-        EndOn(kExtractWriteFailed, false);
-      }
+      if (!io->skipping && shared > 0 && !WriteOut(bytes, shared))
+        EndOnItsOwn(kExtractWriteFailed);
       return;
     }
     case kData:
@@ -222,10 +222,7 @@ void ThreadedOutput::Serve(const Head& h, const uint8_t* payload, size_t n) {
     case kEnd:
       inFile_ = false;
       r = bodyWriteFailed_ ? kExtractWriteFailed : CloseOutputFile(io);
-      if (r != kExtractFinished) {
-        endedOnItsOwn_ = true;
-        EndOn(r, false);
-      }
+      if (r != kExtractFinished) EndOnItsOwn(r);
       return;
     case kStop: {
       ItemHead ih;

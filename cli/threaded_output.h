@@ -83,6 +83,8 @@ class ThreadedOutput {
   void LoadItem(const uint8_t* payload);
   bool WriteOut(const uint8_t* bytes, int32_t n);
   void EndOn(ExtractResult result, bool cancelled);
+  // The file side ends on a result of its own, before the stream's end.
+  void EndOnItsOwn(ExtractResult result);
 
   RecordRing ring_;
   Extraction* x_ = nullptr;          // the run's
