@@ -1,25 +1,20 @@
+// One archive opened by corvane, run through the core's reading face, with
+// the engine's questions answered on the terminal or by policy.
 #include "cli/archive_session.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "cli/display_text.h"
 #include "cli/exit_codes.h"
-#include "cli/text_encoding.h"
-#include "cli/helper_thread.h"
-#include "cli/threaded_output.h"
-#include "engine/engine_host.h"
-#include "payload/block_reader.h"
-#include "payload/password.h"
+#include "engine/disk_output.h"
+#include "engine/no_output.h"
 #include "platform/platform_posix.h"
 
 namespace {
-
-ArchiveSession* activeSession = nullptr;
 
 const size_t kDescriptionBytes = 1 << 20;
 const size_t kRunCommandBytes = 1 << 16;
@@ -30,57 +25,51 @@ void Complain(const std::string& archive, const std::string& text) {
 
 }  // namespace
 
-// The engine's host functions, routed to the session that runs it.
-OverwriteAnswer HostAskOverwrite(Extraction* x) { return activeSession->AskOverwrite(x); }
-void HostShowStatus(Extraction* x, StatusKind) { activeSession->NoteStatus(x); }
-// With the file side on the helper, the progress is drawn there alone.
-void HostPumpMessages(Extraction* x) {
-  if (!x->deferredOutput) activeSession->NoteStatus(x);
-}
-void HostItemRead(Extraction* x) { activeSession->NoteItem(x); }
-
 ArchiveSession::ArchiveSession()
-    : description_(kDescriptionBytes + 1), runCommand_(kRunCommandBytes + 1) {
-  header_.description = description_.data();
-  header_.descriptionCap = (int)kDescriptionBytes;
-  header_.runCommand = runCommand_.data();
-  header_.runCommandCap = (int)kRunCommandBytes;
+    : description_(kDescriptionBytes + 1),
+      runCommand_(kRunCommandBytes + 1),
+      archive_(std::make_unique<Archive>()) {
+  PayloadHeader& h = archive_->header;
+  h.description = description_.data();
+  h.descriptionCap = (int)kDescriptionBytes;
+  h.runCommand = runCommand_.data();
+  h.runCommandCap = (int)kRunCommandBytes;
 }
 
 ArchiveSession::~ArchiveSession() {
-  if (file_ != kNoFile) OsClose(file_);  // opened, but never run
+  if (opened_) CloseArchive(archive_.get());  // opened, but never run
 }
 
 std::string ArchiveSession::description() const {
-  return std::string(header_.description, (size_t)header_.descriptionLen);
+  return std::string(archive_->header.description, (size_t)archive_->header.descriptionLen);
 }
 
 std::string ArchiveSession::runCommand() const {
-  return std::string(header_.runCommand, (size_t)header_.runCommandLen);
+  return std::string(archive_->header.runCommand, (size_t)archive_->header.runCommandLen);
 }
 
 int ArchiveSession::Open(const std::string& path) {
   path_ = path;
-  file_ = OsOpenNative(path.c_str());
-  if (file_ == kNoFile) {
-    Complain(path, std::string("cannot open: ") + strerror(PosixLastError()));
-    return kExitDamaged;
-  }
-  fileSize_ = OsFileSize(file_);
-  switch (LoadPayloadHeader(file_, &header_)) {
+  const PayloadHeader& h = archive_->header;
+  HeaderResult result = OpenArchive(archive_.get(), path.c_str());
+  opened_ = result != kHeaderNotOpened;
+  std::string sizes = std::to_string(archive_->fileSize) + " of " +
+                      std::to_string((uint32_t)h.expectedSize) + " bytes";
+  switch (result) {
     case kHeaderRead:
       return kExitSuccess;
+    case kHeaderNotOpened:
+      Complain(path, std::string("cannot open: ") + strerror(PosixLastError()));
+      break;
     case kHeaderNoPayload:
       Complain(path, "holds no archive: it is the bare stub");
       break;
     case kHeaderShorter:
-      Complain(path, "is shorter than the archive records (" + std::to_string(fileSize_) +
-                         " of " + std::to_string((uint32_t)header_.expectedSize) +
-                         " bytes): it is incomplete");
+      Complain(path, "is shorter than the archive records (" + sizes + "): it is incomplete");
       break;
     case kHeaderLonger:
-      Complain(path, "is longer than the archive records (" + std::to_string(fileSize_) +
-                         " instead of " + std::to_string((uint32_t)header_.expectedSize) +
+      Complain(path, "is longer than the archive records (" + std::to_string(archive_->fileSize) +
+                         " instead of " + std::to_string((uint32_t)h.expectedSize) +
                          " bytes): it may have been altered");
       break;
     case kHeaderUnreadable:
@@ -94,26 +83,25 @@ int ArchiveSession::Open(const std::string& path) {
 }
 
 bool ArchiveSession::AcceptPassword(const std::string& sjis) {
-  if (sjis.empty()) return false;
-  if (!CheckPassword(header_.protection.checkValue, (const uint8_t*)sjis.data(),
-                     (int)sjis.size()))
-    return false;
   key_ = sjis;
-  return true;
+  return ::AcceptPassword(archive_.get(), (const uint8_t*)key_.data(), (int32_t)key_.size());
 }
 
 std::string ArchiveSession::Shown(const char* archivePath) const {
   return ArchivePathForDisplay(dest_, archivePath);
 }
 
-OverwriteAnswer ArchiveSession::AskOverwrite(Extraction* x) {
+OverwriteAnswer ArchiveSession::AskOverwrite(void* context, const Extraction* x) {
+  ArchiveSession* self = (ArchiveSession*)context;
+  OverwritePolicy& policy = self->policy;
   if (policy == OverwritePolicy::kAlways) return kOverwriteYes;
   if (policy == OverwritePolicy::kNever) return kOverwriteNo;
-  if (progress_) progress_->Clear();
-  std::string shown = Shown(x->fullPath);
+  self->progress_->Clear();
+  std::string shown = self->Shown(x->fullPath);
   if (!CanAskUser()) {
-    Complain(path_, shown + " exists; use --overwrite or --skip-existing to decide without a terminal");
-    askedWithoutTerminal_ = true;
+    Complain(self->path_,
+             shown + " exists; use --overwrite or --skip-existing to decide without a terminal");
+    self->askedWithoutTerminal_ = true;
     return kOverwriteCancel;
   }
   char c = AskChoice(shown + " exists. Overwrite? [y]es, [n]o, [a]ll, [s]kip all, [c]ancel: ",
@@ -127,65 +115,58 @@ OverwriteAnswer ArchiveSession::AskOverwrite(Extraction* x) {
   }
 }
 
-void ArchiveSession::NoteStatus(Extraction* x) {
-  if (!progress_ || !progress_->enabled()) return;
+void ArchiveSession::ShowProgress(const Extraction* x) {
+  if (!progress_->enabled()) return;
   progress_->Update(x->reader->filePos, x->reader->fileSize,
                     x->nameInHand ? SjisForDisplay(x->name) : std::string());
 }
 
-void ArchiveSession::NoteItem(Extraction* x) {
-  if (onItem) onItem(*x);
+void ArchiveSession::NoteStatus(void* self, const Extraction* x, StatusKind) {
+  ((ArchiveSession*)self)->ShowProgress(x);
+}
+
+void ArchiveSession::Pump(void* self, Extraction* x) { ((ArchiveSession*)self)->ShowProgress(x); }
+
+void ArchiveSession::NoteItem(void* self, const Extraction* x) {
+  ArchiveSession* session = (ArchiveSession*)self;
+  if (session->onItem) session->onItem(*x);
 }
 
 int ArchiveSession::Run(const std::string& dest) {
-  bool writeNothing = dest.empty();
   dest_ = dest;
-  int dirfd = AT_FDCWD;
-  if (!writeNothing) {
+  progress_ = std::make_unique<ProgressBar>(showProgress);
+  // An extraction writes below the destination folder, resolved from its
+  // descriptor; a test writes nothing.
+  OsRoot* root = nullptr;
+  DiskOutput disk;
+  OutputSink sink = NoOutputSink();
+  if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
-    dirfd = open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd < 0) {
+    root = PosixOpenRoot(dest.c_str());
+    if (!root) {
       fprintf(stderr, "corvane: %s: cannot use as destination folder: %s\n", dest.c_str(),
-              strerror(errno));
+              strerror(PosixLastError()));
       return kExitWriteFailed;
     }
+    BeginDiskOutput(&disk, root);
+    sink = DiskOutputSink(&disk);
   }
-  reader_ = std::make_unique<BlockReader>();
-  BeginBlockStream(reader_.get(), file_, header_.protection.isProtected,
-                   (const uint8_t*)key_.data(), (int32_t)key_.size());
-  extraction_ = std::make_unique<Extraction>();
-  Extraction* x = extraction_.get();
-  x->reader = reader_.get();
-  x->writeNothing = writeNothing;
-  x->work = nullptr;
-  progress_ = std::make_unique<ProgressBar>(showProgress);
-
-  PosixSetRoot(dirfd);
-  activeSession = this;
-  ExtractResult result;
-  {
-    // Extractions hand their file side to the helper too.
-    ThreadedOutput fileSide;
-    fileSide.onProgress = [this](Extraction* io) { NoteStatus(io); };
-    HelperThread helper(x, helperThread, helperThread && !writeNothing ? &fileSide : nullptr);
-    result = ExtractAll(x, ".\\");
-  }
-  if (result != kExtractFinished && result != kExtractCancelled) {
+  EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
+  Archive* a = archive_.get();
+  ExtractResult result = RunArchive(a, ".\\", &sink, &host);
+  opened_ = false;
+  if (IsFatal(result)) {
     progress_->Clear();
-    AbandonRun(x);
+    AbandonArchive(a);
   }
-  activeSession = nullptr;
-  PosixSetRoot(AT_FDCWD);
-  if (dirfd != AT_FDCWD) close(dirfd);
   progress_->Clear();
-  int code = Report(result, x);
-  extraction_.reset();
-  file_ = kNoFile;  // closed by the run
+  int code = Report(result, &a->run, root);
+  PosixCloseRoot(root);
   return code;
 }
 
-int ArchiveSession::Report(ExtractResult result, Extraction* x) {
+int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root) {
   std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
                      : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
                                   : "the first item";
@@ -212,7 +193,8 @@ int ArchiveSession::Report(ExtractResult result, Extraction* x) {
     }
     case kExtractFolderFailed: {
       int err = PosixLastError();
-      std::string why = OsProbeEntry(x->failedPrefix) == kEntryFile ? "a file of that name is in the way"
+      std::string why = OsProbeEntry(root, x->failedPrefix) == kEntryFile
+                            ? "a file of that name is in the way"
                         : err == EILSEQ ? "its name is not valid Shift-JIS"
                                         : strerror(err);
       Complain(path_, "cannot create the folder '" + Shown(x->failedPrefix) + "': " + why);

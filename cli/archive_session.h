@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "cli/terminal.h"
-#include "engine/engine_host.h"
-#include "engine/extraction.h"
-#include "payload/payload_layout.h"
+#include "engine/archive.h"
 
 enum class OverwritePolicy { kAsk, kAlways, kNever };
 
@@ -28,9 +26,9 @@ class ArchiveSession {
   const std::string& path() const { return path_; }
   std::string description() const;  // Shift-JIS
   std::string runCommand() const;   // Shift-JIS
-  bool isProtected() const { return header_.protection.isProtected; }
-  bool masked() const { return header_.protection.masked; }
-  int64_t fileSize() const { return fileSize_; }
+  bool isProtected() const { return archive_->header.protection.isProtected; }
+  bool masked() const { return archive_->header.protection.masked; }
+  int64_t fileSize() const { return archive_->fileSize; }
 
   // Checks a password (Shift-JIS bytes) and keeps it as the key when right.
   // The empty password is never right: it could not decipher anything.
@@ -45,28 +43,24 @@ class ArchiveSession {
   std::function<void(const Extraction&)> onItem;
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
-  // A second thread, when there are two processors, for the rebuild
-  // points and, when extracting, the file side.
-  bool helperThread = true;
-
-  // For the host functions of the engine.
-  OverwriteAnswer AskOverwrite(Extraction* x);
-  void NoteStatus(Extraction* x);
-  void NoteItem(Extraction* x);
 
  private:
-  int Report(ExtractResult result, Extraction* x);
+  // The engine's host functions; the context is the session.
+  static OverwriteAnswer AskOverwrite(void* self, const Extraction* x);
+  static void NoteStatus(void* self, const Extraction* x, StatusKind);
+  static void Pump(void* self, Extraction* x);
+  static void NoteItem(void* self, const Extraction* x);
+  void ShowProgress(const Extraction* x);
+
+  int Report(ExtractResult result, const Extraction* x, OsRoot* root);
   std::string Shown(const char* archivePath) const;
 
   std::string path_;
   std::string dest_;
-  OsFile file_ = kNoFile;
-  int64_t fileSize_ = 0;
   std::vector<char> description_, runCommand_;
-  PayloadHeader header_;
   std::string key_;
-  std::unique_ptr<BlockReader> reader_;
-  std::unique_ptr<Extraction> extraction_;
+  std::unique_ptr<Archive> archive_;  // large: the item's paths and a block
+  bool opened_ = false;               // and not yet closed by a run
   std::unique_ptr<ProgressBar> progress_;
   bool askedWithoutTerminal_ = false;
 };

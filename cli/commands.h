@@ -11,7 +11,6 @@
 struct ReadOptions {
   std::string archive;
   std::string passwordFile;  // empty: ask on the terminal when needed
-  int threads = 2;           // 1: the rebuild points on the run's thread alone
 };
 
 struct ExtractOptions {

@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/default_stub.h"
-#include "cli/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "payload/payload_layout.h"
 #include "writer/archive_writer.h"
 

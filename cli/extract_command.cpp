@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/text_encoding.h"
+#include "cli/display_text.h"
 
 int ExtractCommand(const ExtractOptions& o) {
   ArchiveSession session;
@@ -10,7 +10,6 @@ int ExtractCommand(const ExtractOptions& o) {
   if (code != kExitSuccess) return code;
   session.policy = o.policy;
   session.showProgress = !o.quiet;
-  session.helperThread = o.read.threads > 1;
   code = session.Run(o.dest);
   // The archive may name a document or program to open afterwards; the
   // stub opens it, corvane only says so.

@@ -5,12 +5,9 @@
 
 namespace {
 
-const int64_t kTicksPerSecond = 10000000;
-const int64_t kSecondsFrom1601To1970 = 11644473600LL;
-
 bool Split(FileTime t, struct tm* tm, int* ticks) {
-  time_t unix = (time_t)((int64_t)(t / kTicksPerSecond) - kSecondsFrom1601To1970);
-  *ticks = (int)(t % kTicksPerSecond);
+  time_t unix = (time_t)((int64_t)(t / kFileTimeUnitsPerSecond) - kFileTimeEpochSeconds);
+  *ticks = (int)(t % kFileTimeUnitsPerSecond);
   return gmtime_r(&unix, tm) != nullptr;
 }
 

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/file_time_text.h"
-#include "cli/text_encoding.h"
+#include "cli/display_text.h"
 
 namespace {
 

@@ -21,11 +21,6 @@ int main(int argc, char** argv) {
   test->add_option("archive", testOptions.archive, "The archive")->required();
   test->add_option("--password-file", testOptions.passwordFile, "Read the password from this file");
   test->add_flag("-q,--quiet", testQuiet, "No progress and no summary");
-  const char* readThreads =
-      "Threads of the run (default 2: when there is a second processor, a second one "
-      "rebuilds the code trees and, when extracting, makes and writes the files); the "
-      "result is the same whatever the number";
-  test->add_option("--threads", testOptions.threads, readThreads)->check(CLI::Range(1, 256));
 
   ExtractOptions extractOptions;
   bool overwrite = false, skipExisting = false;
@@ -37,8 +32,6 @@ int main(int argc, char** argv) {
   CLI::Option* ow = extract->add_flag("--overwrite", overwrite, "Overwrite existing files");
   extract->add_flag("--skip-existing", skipExisting, "Keep existing files")->excludes(ow);
   extract->add_flag("-q,--quiet", extractOptions.quiet, "No progress bar");
-  extract->add_option("--threads", extractOptions.read.threads, readThreads)
-      ->check(CLI::Range(1, 256));
 
   CreateOptions createOptions;
   CLI::App* create = app.add_subcommand("create", "Create an archive from folders and files");

@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
-#include "cli/text_encoding.h"
+#include "platform/text_encoding.h"
 
 bool ReadPasswordFile(const std::string& path, std::string* sjis) {
   std::ifstream f(path, std::ios::binary);

@@ -15,7 +15,6 @@ int TestCommand(const ReadOptions& o, bool quiet) {
     }
   };
   session.showProgress = !quiet;
-  session.helperThread = o.threads > 1;
   code = session.Run("");
   if (code == kExitSuccess && !quiet)
     printf("%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,

@@ -2,8 +2,9 @@
 # and the tests. With a mingw-w64 cross compiler at hand it also builds the
 # Windows side (the stub and the test driver) as a sub-build, and corvane
 # embeds that stub as its default.
+option(CORVANE_WINDOWS_SIDE "Build the Windows side when a cross compiler is found" ON)
 find_program(MINGW_CXX i686-w64-mingw32-g++)
-if(MINGW_CXX)
+if(MINGW_CXX AND CORVANE_WINDOWS_SIDE)
   include(ExternalProject)
   set(WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
   set(STUB_FILE ${WINDOWS_DIR}/corvane-stub.exe)
@@ -25,7 +26,7 @@ add_subdirectory(bench/micro)
 
 # The platform layer over memory, for the fuzz targets: links in place of
 # corvane_platform.
-add_library(corvane_platform_memory STATIC platform/platform_memory.cpp)
+add_library(corvane_platform_memory STATIC tests/fuzz/memory_platform.cpp)
 target_include_directories(corvane_platform_memory PUBLIC ${CMAKE_SOURCE_DIR})
 if(CORVANE_FUZZ_TARGETS)
   add_subdirectory(tests/fuzz)

@@ -11,7 +11,8 @@
 
 #include <stdint.h>
 
-const int kSymbols = 512;
+#include "payload/format.h"
+
 const int kNodes = 2 * kSymbols - 1;
 const int kRootNode = kNodes - 1;
 const int16_t kNoChild = -1;

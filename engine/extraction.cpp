@@ -1,9 +1,9 @@
+// The extraction loop over the item stream.
 #include "engine/extraction.h"
 
 #include <string.h>
 
-#include "engine/engine_host.h"
-#include "engine/file_side.h"
+#include "engine/rebuild_point.h"
 #include "engine/symbol_decoder.h"
 #include "paths/name_safety.h"
 #include "paths/path_utils.h"
@@ -50,16 +50,13 @@ static uint64_t ReadLittleEndian(BlockReader* r, int bytes) {
   return v;
 }
 
-// The file side has stopped on a result of its own, which is the run's:
-// the stream side ends as if cancelled.
-static ExtractResult FileSideStopped(Extraction* x) {
-  x->cancelRequested = 1;
-  return kExtractFinished;
+static void ItemRead(Extraction* x) {
+  if (x->host->itemRead) x->host->itemRead(x->host->context, x);
 }
 
 static ExtractResult FolderEntry(Extraction* x) {
   x->item.isFolder = true;
-  HostItemRead(x);
+  ItemRead(x);
   // The entry test looks at the last two bytes only; the byte before the
   // dot must also be a true separator, not the tail of a double-byte
   // character, or there is no folder path to make.
@@ -70,9 +67,9 @@ static ExtractResult FolderEntry(Extraction* x) {
   x->fullPath[folderLen] = dot;
   if (!separated)
     return Damaged(x, "a folder name ends inside a double-byte character");
-  if (x->deferredOutput)
-    return x->deferredOutput->folder(x) ? kExtractFinished : FileSideStopped(x);
-  return MakeFolderEntry(x);
+  ExtractResult res = x->output->folder(x->output->context, x);
+  if (res == kExtractFinished) x->foldersDone++;
+  return res;
 }
 
 // Reads the fixed fields of a file entry and checks them against the ring.
@@ -112,25 +109,20 @@ static ExtractResult FileEntry(Extraction* x) {
       &w->ring[(x->slotIndex + kRingSlots - it->distance) % kRingSlots];
   PresetBounds preset = {0, 0};
   if (it->distance) preset = PresetHistoryBounds(it->shared, ref->storedLength);
-  HostItemRead(x);
+  ItemRead(x);
 
-  const DeferredOutput* deferred = x->deferredOutput;
-  if (deferred) {
-    // Every byte goes to the file side, which decides what is written.
-    if (!deferred->beginFile(x, ref->data)) return FileSideStopped(x);
-    x->skipping = false;
-  } else {
-    res = OpenOutputFile(x);
-    if (res == kExtractCancelled) return kExtractFinished;  // the run ends
-    if (res != kExtractFinished) return res;
-    int put = 0;
-    if (!x->skipping && it->shared > 0 &&
-        (!OsWrite(x->outputFile, ref->data, it->shared, &put) || put != it->shared))
-      return kExtractWriteFailed;
-  }
+  const OutputSink* out = x->output;
+  x->skipping = false;
+  res = out->beginFile(out->context, x);
+  if (res == kExtractCancelled) return kExtractFinished;  // the run ends
+  if (res != kExtractFinished) return res;
+  // The shared bytes are written before the body is decoded: their failure
+  // ends the run at once, before any damage in the body.
+  if (!x->skipping && it->shared > 0 && !out->write(out->context, ref->data, it->shared))
+    return kExtractWriteFailed;
   memcpy(slot->data, ref->data, (size_t)it->shared);
   BeginFile(&w->window, ref->data + preset.start, preset.length, it->shared,
-            slot, x->skipping, x->outputFile);
+            slot, x->skipping ? 0 : out);
   BeginBodyBits(&x->bits, x->reader);
   bool wellFormed = x->decodeBody ? x->decodeBody(x, it->size - it->shared)
                                   : DecodeFileBody(x, it->size - it->shared);
@@ -139,16 +131,13 @@ static ExtractResult FileEntry(Extraction* x) {
   EndBodyBits(&x->bits);
   res = StreamResult(x->reader);
   if (res != kExtractFinished) return res;
-
-  if (deferred) {
-    // A cancelled body ends here; the file side hears of it at the finish.
-    if (!FlushRest(&w->window) || x->cancelRequested || !deferred->endFile(x))
-      return FileSideStopped(x);
-  } else {
-    if (w->window.writeFailed) return kExtractWriteFailed;
-    if (!x->skipping && !FlushRest(&w->window)) return kExtractWriteFailed;
-    res = CloseOutputFile(x);
-    if (res != kExtractFinished) return res;
+  // A failed write ends the run here, unless the body turned out damaged.
+  if (!FlushRest(&w->window)) return kExtractWriteFailed;
+  res = out->endFile(out->context, x);
+  if (res != kExtractFinished) return res;
+  if (!x->cancelRequested) {
+    x->filesDone++;
+    x->bytesOut += it->size;
   }
   x->slotIndex = (x->slotIndex + 1) % kRingSlots;
   return kExtractFinished;
@@ -168,8 +157,6 @@ static ExtractResult OneItem(Extraction* x) {
 
 ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->cancelRequested = 0;
-  x->outputFile = kNoFile;
-  x->outputUnfinished = false;
   x->detail = 0;
   x->failedPrefixLen = 0;
   x->failedPrefix[0] = 0;
@@ -189,13 +176,9 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   ExtractionWork* w = x->work;
   for (int i = 0; i < kRingSlots; i++) w->ring[i].storedLength = -1;
 
-  w->window.deferredWrite = x->deferredOutput ? x->deferredOutput->write : 0;
-  w->window.deferredTo = x;
-
   ExtractResult res = kExtractFinished;
   while (res == kExtractFinished && !x->reader->payloadEnded && !x->cancelRequested)
     res = OneItem(x);
-  if (x->deferredOutput) res = x->deferredOutput->finish(x, res);
   if (res != kExtractFinished) return res;
   OsFree(x->work);
   x->work = 0;
@@ -206,19 +189,7 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
 }
 
 void AbandonRun(Extraction* x) {
-  if (x->reader && x->reader->payloadFile != kNoFile) {
-    OsClose(x->reader->payloadFile);
-    x->reader->payloadFile = kNoFile;
-  }
-  if (x->outputFile != kNoFile) {
-    OsClose(x->outputFile);
-    x->outputFile = kNoFile;
-    x->outputUnfinished = true;
-  }
-  if (x->outputUnfinished) {
-    OsDeleteFile(x->outputPath);
-    x->outputUnfinished = false;
-  }
+  if (x->output) x->output->abandon(x->output->context, x);
   if (x->work) {
     OsFree(x->work);
     x->work = 0;

@@ -1,20 +1,20 @@
+// The output window: flushes, the reference slot's feed, match copies.
 #include "engine/output_window.h"
 
 #include <string.h>
 
 void BeginFile(OutputWindow* w, const uint8_t* preset, int32_t presetLength,
-               int32_t shared, ReferenceSlot* slot, bool skip, OsFile file) {
+               int32_t shared, ReferenceSlot* slot, const OutputSink* sink) {
   if (presetLength > 0) memcpy(w->window, preset, (size_t)presetLength);
   w->position = presetLength;
   w->base = 0;
   w->head = presetLength;
   w->presetLength = presetLength;
   w->shared = shared;
-  w->skip = skip;
+  w->sink = sink;
   w->writeFailed = false;
   w->slot = slot;
   w->slotFed = presetLength;
-  w->file = file;
 }
 
 void FeedSlot(OutputWindow* w) {
@@ -27,12 +27,8 @@ void FeedSlot(OutputWindow* w) {
 }
 
 static void WriteSpan(OutputWindow* w, int32_t from, int32_t to) {
-  if (w->skip || w->writeFailed || to <= from) return;
-  int put = 0;
-  if (w->deferredWrite ? !w->deferredWrite(w->deferredTo, w->window + from, to - from)
-                       : !OsWrite(w->file, w->window + from, to - from, &put) ||
-                             put != to - from)
-    w->writeFailed = true;
+  if (!w->sink || w->writeFailed || to <= from) return;
+  if (!w->sink->write(w->sink->context, w->window + from, to - from)) w->writeFailed = true;
 }
 
 void FlushWindow(OutputWindow* w) {
@@ -51,23 +47,11 @@ bool FlushRest(OutputWindow* w) {
 
 void CopyMatch(OutputWindow* w, int32_t distance, int32_t length) {
   int32_t at = w->position - w->base;
-  if (at + length > kWindowBytes) {
-    // The window fills on the way: byte by byte through the flush.
-    for (int32_t k = 0; k < length; k++) PutByte(w, ByteBehind(w, distance));
+  if (at + length + kCopySlack <= kWindowBytes) {
+    CopyWithin(w->window + at, distance, length);
+    w->position += length;
     return;
   }
-  uint8_t* dst = w->window + at;
-  const uint8_t* src = dst - distance;
-  if (distance >= length) {
-    memcpy(dst, src, (size_t)length);
-  } else if (distance >= 8) {
-    // Eight at a time: each piece reads bytes at least 8 behind, all
-    // written already.
-    int32_t k = 0;
-    for (; k + 8 <= length; k += 8) memcpy(dst + k, src + k, 8);
-    for (; k < length; k++) dst[k] = src[k];
-  } else {
-    for (int32_t k = 0; k < length; k++) dst[k] = src[k];
-  }
-  w->position += length;
+  // The window fills on the way: byte by byte through the flush.
+  for (int32_t k = 0; k < length; k++) PutByte(w, ByteBehind(w, distance));
 }

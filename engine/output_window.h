@@ -10,8 +10,10 @@
 
 #include <stdint.h>
 
+#include <string.h>
+
+#include "engine/output_sink.h"
 #include "engine/reference_ring.h"
-#include "platform/platform.h"
 
 const int kWindowBytes = 40960;
 const int kFlushBytes = 32768;
@@ -24,19 +26,16 @@ struct OutputWindow {
   int32_t head;      // leading bytes never written: P, then 0
   int32_t presetLength;  // P
   int32_t shared;        // K
-  bool skip;             // nothing is written
-  bool writeFailed;      // a flush failed; the file is lost
-  ReferenceSlot* slot;   // the slot of the file in hand
-  int32_t slotFed;       // coordinate up to which the slot has its bytes
-  OsFile file;
-  // When set, the bytes go here instead of to the file.
-  bool (*deferredWrite)(void* to, const uint8_t* bytes, int32_t n);
-  void* deferredTo;
+  const OutputSink* sink;  // where the bytes go; null: nowhere
+  bool writeFailed;        // a flush failed; the file is lost
+  ReferenceSlot* slot;     // the slot of the file in hand
+  int32_t slotFed;         // coordinate up to which the slot has its bytes
 };
 
-// Starts a file: the preset history goes in front, unwritten.
+// Starts a file: the preset history goes in front, unwritten. A null sink
+// writes nothing (a skipped file).
 void BeginFile(OutputWindow* w, const uint8_t* preset, int32_t presetLength,
-               int32_t shared, ReferenceSlot* slot, bool skip, OsFile file);
+               int32_t shared, ReferenceSlot* slot, const OutputSink* sink);
 
 // Writes window[head .. 32767], keeps the last 8192 bytes as history.
 // The slot takes its bytes first.
@@ -55,9 +54,32 @@ inline void PutByte(OutputWindow* w, uint8_t b) {
   w->position++;
 }
 
-// Copies `length` bytes from `distance` (1 to 8192) back, as that many
-// PutByte calls of the byte behind would: a distance below the length
-// repeats the bytes the copy has just made.
+// Slack that CopyWithin needs behind the end of its copy.
+const int kCopySlack = 32;
+
+// Copies `length` bytes from `distance` (1 to 8192) back to dst, as a byte
+// by byte copy would: a distance below the length repeats the bytes the
+// copy has just made. It may store up to 31 bytes past dst + length
+// (bytes not output yet, overwritten later), so the caller leaves
+// kCopySlack bytes of room there.
+inline void CopyWithin(uint8_t* dst, int32_t distance, int32_t length) {
+  const uint8_t* src = dst - distance;
+  if (distance >= 32) {
+    // Most matches are short: one or two pieces, no loop.
+    memcpy(dst, src, 32);
+    for (int32_t k = 32; k < length; k += 32) memcpy(dst + k, src + k, 32);
+  } else if (distance >= 8) {
+    // Each piece reads bytes at least 8 behind: all final already.
+    for (int32_t k = 0; k < length; k += 8) memcpy(dst + k, src + k, 8);
+  } else if (distance == 1) {
+    memset(dst, *src, (size_t)length);
+  } else {
+    for (int32_t k = 0; k < length; k++) dst[k] = src[k];
+  }
+}
+
+// Copies a match into the window, through a flush where the window fills
+// on the way.
 void CopyMatch(OutputWindow* w, int32_t distance, int32_t length);
 
 // The byte `distance` (1 to 8192) before the next output position.

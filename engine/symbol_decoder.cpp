@@ -1,35 +1,11 @@
+// The decoding loop of a coded body: tokens from the two trees' tables
+// into the output window, with the rebuild points in between.
 #include "engine/symbol_decoder.h"
 
 #include <string.h>
 
 #include "engine/decode_table.h"
-#include "engine/engine_host.h"
-
-// The trees before token 0 are the same in every body (all counts equal,
-// identity order): their table is filled once per run.
-void PrepareStartingTable(ExtractionWork* w) {
-  ResetCodeTree(&w->literalTree);
-  BuildCodeTree(&w->literalTree);
-  FillDecodeTable(&w->literalTree, &w->startingTable);
-}
-
-void RebuildDistanceTree(ExtractionWork* w) {
-  CodeTree* t = &w->distanceTree;
-  if (w->distanceFresh) {
-    ResetCodeTree(t);
-    w->distanceFresh = false;
-  }
-  for (int32_t k = 0; k < w->distanceLogged; k++) CountSymbol(t, w->distanceLog[k]);
-  w->distanceLogged = 0;
-  BuildCodeTree(t);
-}
-
-void RebuildTrees(ExtractionWork* w) {
-  BuildCodeTree(&w->literalTree);
-  RebuildDistanceTree(w);
-  FillDecodeTable(&w->literalTree, &w->literalTable);
-  FillDecodeTable(&w->distanceTree, &w->distanceTable);
-}
+#include "engine/rebuild_point.h"
 
 namespace {
 
@@ -144,15 +120,12 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       if (tokens > 0) {
         w->distanceLogged = logged;
         logged = 0;
-        if (x->rebuildTrees)
-          x->rebuildTrees(x);
-        else
-          RebuildTrees(w);
+        RebuildTrees(w);
         litTable = &w->literalTable;
         distTable = &w->distanceTable;
       }
       h.Save();
-      HostPumpMessages(x);
+      x->host->pumpMessages(x->host->context, x);
       h.Load();
     }
     // Enough for a token of codes the tables decode: 12 + 12 + 12 + 4 bits.
@@ -190,24 +163,10 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       // cut there: the body ends with it anyway.
       if (len > length - n) len = length - n;
       n += len;
-      if (h.at + len + 32 <= kWindowBytes) {
-        // No flush on the way, and room for the copy to run up to 31 bytes
-        // past the match: bytes not output yet, overwritten later.
-        uint8_t* dst = window + h.at;
-        const uint8_t* src = dst - distance;
+      if (h.at + len + kCopySlack <= kWindowBytes) {
+        // No flush on the way.
+        CopyWithin(window + h.at, distance, len);
         h.at += len;
-        if (distance >= 32) {
-          // Most matches are short: one or two pieces, no loop.
-          memcpy(dst, src, 32);
-          for (int32_t k = 32; k < len; k += 32) memcpy(dst + k, src + k, 32);
-        } else if (distance >= 8) {
-          // Each piece reads bytes at least 8 behind: all final already.
-          for (int32_t k = 0; k < len; k += 8) memcpy(dst + k, src + k, 8);
-        } else if (distance == 1) {
-          memset(dst, *src, (size_t)len);
-        } else {
-          for (int32_t k = 0; k < len; k++) dst[k] = src[k];
-        }
       } else {
         h.Save();
         CopyMatch(out, distance, len);

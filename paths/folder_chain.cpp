@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-int MakeFolderChain(char* path) {
+int MakeFolderChain(OsRoot* root, char* path) {
   const char* previous = 0;
   char* p = path;
   while (*p) {
@@ -13,9 +13,9 @@ int MakeFolderChain(char* path) {
     if (*p == 0) break;
     if (previous && *previous != ':') {
       *p = 0;
-      EntryKind kind = OsProbeEntry(path);
+      EntryKind kind = OsProbeEntry(root, path);
       bool ok = kind == kEntryFolder ||
-                (kind == kEntryNone && OsCreateFolder(path));
+                (kind == kEntryNone && OsCreateFolder(root, path));
       *p = '\\';
       if (!ok) return (int)(p - path);
     }

@@ -35,7 +35,7 @@ static bool IsAsciiLetter(uint8_t c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-FolderProbe ProbeFolder(char* folderPath) {
+FolderProbe ProbeFolder(OsRoot* root, char* folderPath) {
   int len = (int)strlen(folderPath);
   if (len == 3 && folderPath[1] == ':' && IsAsciiLetter((uint8_t)folderPath[0]))
     return FolderPresent;
@@ -45,7 +45,7 @@ FolderProbe ProbeFolder(char* folderPath) {
     removed = folderPath[len - 1];
     folderPath[len - 1] = 0;
   }
-  EntryKind kind = OsProbeEntry(folderPath);
+  EntryKind kind = OsProbeEntry(root, folderPath);
   if (len > 0) folderPath[len - 1] = removed;
   if (kind == kEntryNone) return FolderAbsent;
   return kind == kEntryFolder ? FolderPresent : NotAFolder;

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "platform/platform.h"
+
 enum FolderProbe : uint8_t {
   FolderPresent = 0,  // a folder, or a drive root "X:\"
   FolderAbsent = 1,   // nothing of that name
@@ -23,6 +25,6 @@ int FolderPartOf(const char* path);
 
 // Whether the folder path (ending with a backslash) names a folder. The
 // path is zero-terminated and briefly shortened in place, then restored.
-FolderProbe ProbeFolder(char* folderPath);
+FolderProbe ProbeFolder(OsRoot* root, char* folderPath);
 
 #endif

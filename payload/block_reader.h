@@ -14,10 +14,8 @@
 
 #include <stdint.h>
 
+#include "payload/format.h"
 #include "platform/platform.h"
-
-const int kBlockData = 4096;
-const int kBlockSize = kBlockData + 2;
 
 enum ReadStatus : uint8_t {
   kReadOk = 0,

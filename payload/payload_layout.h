@@ -7,9 +7,8 @@
 
 #include <stdint.h>
 
+#include "payload/format.h"
 #include "platform/platform.h"
-
-const int32_t kStubSize = 26112;
 
 // What the length test at start-up decides.
 enum PayloadLength {
@@ -67,6 +66,7 @@ enum HeaderResult {
   kHeaderLonger,
   kHeaderUnreadable,  // the size field could not be read
   kHeaderTruncated,   // the file ends inside the header
+  kHeaderNotOpened,   // the program file could not be opened (OpenArchive)
 };
 
 // The length test, then the description, the run command and the

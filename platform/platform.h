@@ -11,8 +11,8 @@
 //    program file that a driver opens;
 //  - an archive path (every other call): Shift-JIS bytes with backslash
 //    separators, as the engine forms them from the destination folder and
-//    an item's name. On Windows this is the native form; on POSIX the
-//    platform maps it (see platform_posix.cpp).
+//    an item's name, resolved in an OsRoot. On Windows this is the native
+//    form; on POSIX the platform maps it (see platform_posix.cpp).
 #ifndef CORVANE_PLATFORM_PLATFORM_H
 #define CORVANE_PLATFORM_PLATFORM_H
 
@@ -26,24 +26,39 @@ const OsFile kNoFile = -1;
 // A time stamp in the Windows FILETIME unit: 100-nanosecond intervals
 // since 1601-01-01 UTC.
 typedef uint64_t FileTime;
+// The POSIX epoch, 1970-01-01 UTC, is this many seconds later.
+const int64_t kFileTimeEpochSeconds = 11644473600LL;
+const int64_t kFileTimeUnitsPerSecond = 10000000;
+
+// Where archive paths are resolved: held by the driver of a run and
+// handed to every call that takes an archive path. On POSIX the
+// destination folder, below which no symbolic link is followed
+// (platform_posix.h); on Windows nothing, since archive paths are complete
+// native paths there. Null: archive paths as they stand, from the current
+// folder.
+struct OsRoot;
 
 // What ProbeEntry finds at a name.
 enum EntryKind { kEntryNone = 0, kEntryFile = 1, kEntryFolder = 2 };
+
+// Plain C linkage: one implementation per OS is linked in, and a test
+// may wrap any of these calls at link time (ld --wrap) to make it fail.
+extern "C" {
 
 // Opens an existing file read-only, sharing read access; kNoFile on failure.
 OsFile OsOpenNative(const char* nativePath);
 
 // Creates the file at an archive path anew (truncating an existing one),
 // opened for reading and writing, others may read; kNoFile on failure.
-OsFile OsCreateFile(const char* archivePath);
+OsFile OsCreateFile(OsRoot* root, const char* archivePath);
 
 // Creates a file that must not exist yet (for a temporary name); kNoFile
 // when it exists or cannot be made.
-OsFile OsCreateNewFile(const char* archivePath);
+OsFile OsCreateNewFile(OsRoot* root, const char* archivePath);
 
 // Moves a complete file over another one in the same folder, replacing it
 // in one step. False on error; the source then stays.
-bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath);
+bool OsReplaceFile(OsRoot* root, const char* fromArchivePath, const char* toArchivePath);
 
 // Reads up to n bytes; *got receives the count (0 at the end of the file).
 // Returns false on an I/O error (a short read is not an error).
@@ -68,13 +83,13 @@ bool OsSetFileTimes(OsFile f, FileTime creation, FileTime access,
 bool OsClose(OsFile f);
 
 // Deletes the file at an archive path. False on error.
-bool OsDeleteFile(const char* archivePath);
+bool OsDeleteFile(OsRoot* root, const char* archivePath);
 
 // Does an entry of exactly this name exist, and is it a folder?
-EntryKind OsProbeEntry(const char* archivePath);
+EntryKind OsProbeEntry(OsRoot* root, const char* archivePath);
 
 // Creates one folder with the default permissions. False on any failure.
-bool OsCreateFolder(const char* archivePath);
+bool OsCreateFolder(OsRoot* root, const char* archivePath);
 
 // The next character of a zero-terminated Shift-JIS string; at the
 // terminating zero the same position. Never steps past the terminator, not
@@ -84,5 +99,7 @@ const char* OsCharNext(const char* s);
 // Memory for the engine's working set, taken once per run. Null on failure.
 void* OsAlloc(size_t bytes);
 void OsFree(void* p);
+
+}  // extern "C"
 
 #endif

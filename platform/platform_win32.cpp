@@ -1,5 +1,6 @@
 // The platform layer on Win32: ANSI calls, archive paths passed as they
-// stand (the system's ANSI code page is Shift-JIS where this runs).
+// stand (the system's ANSI code page is Shift-JIS where this runs), so
+// there is no root to resolve them in.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -10,20 +11,20 @@ OsFile OsOpenNative(const char* nativePath) {
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
-OsFile OsCreateFile(const char* archivePath) {
+OsFile OsCreateFile(OsRoot*, const char* archivePath) {
   HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ, 0, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, 0);
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
-OsFile OsCreateNewFile(const char* archivePath) {
+OsFile OsCreateNewFile(OsRoot*, const char* archivePath) {
   HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
-bool OsReplaceFile(const char* fromArchivePath, const char* toArchivePath) {
+bool OsReplaceFile(OsRoot*, const char* fromArchivePath, const char* toArchivePath) {
   return MoveFileExA(fromArchivePath, toArchivePath, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
@@ -83,11 +84,11 @@ bool OsClose(OsFile f) {
   return CloseHandle((HANDLE)f) != 0;
 }
 
-bool OsDeleteFile(const char* archivePath) {
+bool OsDeleteFile(OsRoot*, const char* archivePath) {
   return DeleteFileA(archivePath) != 0;
 }
 
-EntryKind OsProbeEntry(const char* archivePath) {
+EntryKind OsProbeEntry(OsRoot*, const char* archivePath) {
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA(archivePath, &fd);
   if (h == INVALID_HANDLE_VALUE) return kEntryNone;
@@ -96,7 +97,7 @@ EntryKind OsProbeEntry(const char* archivePath) {
                                                           : kEntryFile;
 }
 
-bool OsCreateFolder(const char* archivePath) {
+bool OsCreateFolder(OsRoot*, const char* archivePath) {
   return CreateDirectoryA(archivePath, 0) != 0;
 }
 

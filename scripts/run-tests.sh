@@ -4,7 +4,7 @@
 # display and Wine prefix; see tests/wine_tests.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 bash scripts/build.sh
 ctest --preset host --output-on-failure -j2
 

@@ -33,12 +33,12 @@ fi
 
 for tool in wine wineserver Xvfb import; do
   command -v "$tool" >/dev/null || {
-    echo "$tool is missing: run scripts/install-deps.sh" >&2
+    echo "$tool is missing: run scripts/install-deps.sh --tests" >&2
     exit 1
   }
 done
 locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || {
-  echo "the ja_JP.UTF-8 locale is missing: run scripts/install-deps.sh" >&2
+  echo "the ja_JP.UTF-8 locale is missing: run scripts/install-deps.sh --tests" >&2
   exit 1
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/extraction.h"
+#include "engine/archive.h"
 
 typedef std::vector<uint8_t> Bytes;
 
@@ -66,18 +66,12 @@ struct ExtractOutcome {
   int64_t files = 0;
   int64_t folders = 0;
 };
-// The threads of corvane's runs: none besides the run's own, a helper for
-// the rebuild points, or a helper for the rebuild points and the file side.
-enum class RunThreads { kOne, kRebuild, kRebuildAndOutput };
-// kOne, or what the environment variable CORVANE_TEST_THREADS names
-// ("rebuild", "output"): the suites that extract run once each way.
-RunThreads DefaultRunThreads();
+// The engine's host is the current TestHost (tests/test_host.h).
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir,
                                   const Bytes& key = Bytes(),
                                   bool writeNothing = false,
-                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr,
-                                  RunThreads threads = DefaultRunThreads());
+                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr);
 
 // Bytes from a string literal, which may hold zero bytes.
 template <size_t N>

@@ -1,6 +1,6 @@
-// The engine's host functions for the tests: scripted answers to the
-// overwrite question, a record of status lines and items, and a hook that
-// runs at the rebuild points (to press Cancel in the middle of a file).
+// The engine's host for the tests: scripted answers to the overwrite
+// question, a record of status lines and items, and a hook that runs at
+// the rebuild points (to press Cancel in the middle of a file).
 #ifndef CORVANE_TESTS_TEST_HOST_H
 #define CORVANE_TESTS_TEST_HOST_H
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_host.h"
+#include "engine/extraction.h"
 
 struct TestHost {
   std::vector<OverwriteAnswer> answers;  // used in order; Yes when used up
@@ -20,7 +20,10 @@ struct TestHost {
   int pumps = 0;
 };
 
-// The host that the functions above report to; reset by each test.
+// The engine host over a TestHost.
+EngineHost TestEngineHost(TestHost* host);
+
+// The host that the tests' extractions report to; reset by each test.
 TestHost& CurrentTestHost();
 void ResetTestHost();
 

@@ -26,7 +26,7 @@ add_executable(wine_tests
   wine/leftovers_test.cpp
   cli/run_corvane.cpp
   roundtrip/roundtrip_support.cpp
-  ${CMAKE_SOURCE_DIR}/cli/text_encoding.cpp)
+  ${CMAKE_SOURCE_DIR}/cli/display_text.cpp)
 target_link_libraries(wine_tests corvane_test_support corvane_writer GTest::gtest_main)
 target_compile_definitions(wine_tests PRIVATE
   CORVANE_BINARY="$<TARGET_FILE:corvane>"

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "engine/extraction.h"
+#include "payload/format.h"
 #include "platform/platform.h"
 
 static bool LeadByte(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }

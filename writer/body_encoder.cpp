@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/symbol_decoder.h"
+#include "payload/format.h"
 
 
 // Positions of one block of the optimal parse. Prices change only at tree

@@ -19,7 +19,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -28,17 +27,15 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "platform/text_encoding.h"
 #include "writer/archive_names.h"
 #include "writer/archive_writer.h"
 
 namespace {
 
-// Seconds between 1601-01-01 and 1970-01-01.
-const int64_t kFileTimeEpochShift = 11644473600LL;
-
 FileTime ToFileTime(int64_t sec, uint32_t nsec) {
-  if (sec < -kFileTimeEpochShift) return 0;
-  return (FileTime)(sec + kFileTimeEpochShift) * 10000000u + nsec / 100;
+  if (sec < -kFileTimeEpochSeconds) return 0;
+  return (FileTime)(sec + kFileTimeEpochSeconds) * kFileTimeUnitsPerSecond + nsec / 100;
 }
 
 struct HostTimes {
@@ -56,20 +53,6 @@ bool ReadTimes(const std::string& path, HostTimes* t) {
                     ? ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
                     : t->write;
   return true;
-}
-
-bool Convert(const char* to, const char* from, const std::string& in, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == (iconv_t)-1) return false;
-  out->assign(in.size() * 4 + 8, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = &(*out)[0];
-  size_t dstLeft = out->size();
-  bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != (size_t)-1 && srcLeft == 0;
-  iconv_close(cd);
-  out->resize(out->size() - dstLeft);
-  return ok;
 }
 
 // A name in ASCII upper case, stepping by characters so that the second
@@ -120,8 +103,8 @@ class Collector {
 
 bool Collector::ArchiveLevel(const Child& c, std::string* level) {
   std::string back;
-  if (!Convert("CP932", "UTF-8", c.hostName, level) ||
-      !Convert("UTF-8", "CP932", *level, &back) || back != c.hostName)
+  if (!Utf8ToSjis(c.hostName, level) ||
+      !SjisToUtf8(*level, &back) || back != c.hostName)
     return Fail("the name of '" + c.hostPath + "' cannot be written in Shift-JIS");
   std::string why;
   if (!CheckNameLevel(*level, &why))

@@ -23,7 +23,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/symbol_decoder.h"
+#include "payload/format.h"
 
 struct Match {
   int32_t length;

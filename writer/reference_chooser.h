@@ -20,7 +20,7 @@
 
 #include <vector>
 
-#include "engine/reference_ring.h"
+#include "payload/format.h"
 #include "writer/level_settings.h"
 #include "writer/sample_index.h"
 

@@ -11,7 +11,7 @@
 #include <stdint.h>
 
 #include "engine/code_tree.h"
-#include "engine/symbol_decoder.h"
+#include "payload/format.h"
 #include "writer/bit_writer.h"
 
 // Codes of one tree, read off it after a build. A code is the path from

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/platform_posix.h"
+#include "tests/hostile/fault_injection.h"
 #include "tests/roundtrip/roundtrip_support.h"
 #include "tests/test_host.h"
 
@@ -52,14 +52,13 @@ Walk MakeArchive(const TempDir& dir) {
 }
 
 // Runs the extraction into a fresh folder holding the old keep.txt.
-ExtractOutcome RunInto(const Walk& w, const std::string& dest,
-                       RunThreads threads = DefaultRunThreads()) {
+ExtractOutcome RunInto(const Walk& w, const std::string& dest) {
   fs::remove_all(dest);
   fs::create_directories(dest);
   WriteFileBytes(dest + "/keep.txt", kOld);
   ResetTestHost();
   CurrentTestHost().answers = {kOverwriteYes};
-  return ExtractProgramFile(w.archive, dest, Bytes(), false, nullptr, threads);
+  return ExtractProgramFile(w.archive, dest);
 }
 
 void ExpectNothingLost(const Walk& w, const std::string& dest, const std::string& where) {
@@ -98,13 +97,13 @@ TEST(FaultWalk, EveryFailingCallEndsCleanly) {
   TempDir dir;
   Walk w = MakeArchive(dir);
   std::string dest = dir / "dest";
-  PosixResetFaults();
+  ResetFaults();
   ExtractOutcome clean = RunInto(w, dest);
   ASSERT_EQ(clean.result, kExtractFinished) << clean.detail;
   ExpectNothingLost(w, dest, "clean run");
   ASSERT_EQ(ReadFileBytes(dest + "/keep.txt"), B("new contents"));
   long counts[kFaultKinds];
-  for (int k = 0; k < kFaultKinds; k++) counts[k] = PosixCallCount((FaultKind)k);
+  for (int k = 0; k < kFaultKinds; k++) counts[k] = CallCount((FaultKind)k);
   // Each kind is used by this archive, so the walk covers all of them.
   for (int k = 0; k < kFaultKinds; k++) ASSERT_GT(counts[k], 0) << "kind " << k;
 
@@ -113,10 +112,10 @@ TEST(FaultWalk, EveryFailingCallEndsCleanly) {
   for (int k = 0; k < kFaultKinds; k++) {
     for (long n = 1; n <= counts[k]; n++) {
       std::string where = "kind " + std::to_string(k) + " call " + std::to_string(n);
-      PosixResetFaults();
-      PosixFailCall((FaultKind)k, n);
+      ResetFaults();
+      FailCall((FaultKind)k, n);
       ExtractOutcome o = RunInto(w, dest);
-      PosixResetFaults();
+      ResetFaults();
       EXPECT_EQ(o.result, Expected((FaultKind)k, n, counts[k])) << where << " " << o.detail;
       ExpectNothingLost(w, dest, where);
       EXPECT_EQ(OpenDescriptors(), baseline) << where;
@@ -124,42 +123,4 @@ TEST(FaultWalk, EveryFailingCallEndsCleanly) {
     }
   }
   std::cout << "fault walk: " << runs << " runs\n";
-}
-
-// With the file side on the helper thread, the run's thread has decoded
-// ahead when a file call fails: the run must still end at the same item,
-// with the same message's facts, and leave exactly the same files.
-TEST(FaultWalk, TheFileSideOnTheHelperEndsEachRunWhereOneThreadEndsIt) {
-  if (DefaultRunThreads() != RunThreads::kOne) GTEST_SKIP() << "runs both ways itself";
-  TempDir dir;
-  Walk w = MakeArchive(dir);
-  std::string one = dir / "one", helper = dir / "helper";
-  PosixResetFaults();
-  RunInto(w, one, RunThreads::kOne);
-  long counts[kFaultKinds];
-  for (int k = 0; k < kFaultKinds; k++) counts[k] = PosixCallCount((FaultKind)k);
-  for (int k = 0; k < kFaultKinds; k++) {
-    for (long n = 1; n <= counts[k]; n++) {
-      std::string where = "kind " + std::to_string(k) + " call " + std::to_string(n);
-      PosixResetFaults();
-      PosixFailCall((FaultKind)k, n);
-      ExtractOutcome a = RunInto(w, one, RunThreads::kOne);
-      int errorA = PosixLastError();
-      std::vector<std::string> promptsA = CurrentTestHost().prompts;
-      PosixResetFaults();
-      PosixFailCall((FaultKind)k, n);
-      ExtractOutcome b = RunInto(w, helper, RunThreads::kRebuildAndOutput);
-      int errorB = PosixLastError();
-      PosixResetFaults();
-      EXPECT_EQ(a.result, b.result) << where;
-      EXPECT_EQ(a.where, b.where) << where;
-      EXPECT_EQ(a.detail, b.detail) << where;
-      EXPECT_EQ(a.failedPrefix, b.failedPrefix) << where;
-      EXPECT_EQ(a.files, b.files) << where;
-      EXPECT_EQ(a.folders, b.folders) << where;
-      EXPECT_EQ(errorA, errorB) << where;
-      EXPECT_EQ(promptsA, CurrentTestHost().prompts) << where;
-      EXPECT_TRUE(TreeContents(one) == TreeContents(helper)) << where;
-    }
-  }
 }

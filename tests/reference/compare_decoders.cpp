@@ -1,5 +1,5 @@
-// Extracts one archive twice, with the engine's decoder (rebuild points on
-// two threads, as corvane runs them) and with the plain one, and compares
+// Extracts one archive twice, with the engine's decoder and with the plain
+// one, and compares
 // the two trees byte for byte. For archives too large for the test suite
 // (the benchmark's corpora).
 //   compare_decoders ARCHIVE [WORK_DIR]
@@ -29,11 +29,9 @@ int main(int argc, char** argv) {
   fs::create_directories(plainDir);
 
   ResetTestHost();
-  ExtractOutcome fast = ExtractProgramFile(argv[1], fastDir, Bytes(), false, nullptr,
-                                         RunThreads::kRebuildAndOutput);
+  ExtractOutcome fast = ExtractProgramFile(argv[1], fastDir);
   ResetTestHost();
-  ExtractOutcome plain = ExtractProgramFile(argv[1], plainDir, Bytes(), false, PlainDecodeFileBody,
-                                          RunThreads::kOne);
+  ExtractOutcome plain = ExtractProgramFile(argv[1], plainDir, Bytes(), false, PlainDecodeFileBody);
   bool same = fast.result == plain.result && fast.detail == plain.detail &&
               fast.files == plain.files;
   std::map<std::string, Bytes> a = TreeContents(fastDir), b = TreeContents(plainDir);

@@ -1,6 +1,5 @@
 #include "tests/reference/plain_decoder.h"
 
-#include "engine/engine_host.h"
 #include "engine/symbol_decoder.h"
 #include "tests/reference/plain_tree.h"
 
@@ -19,7 +18,7 @@ bool PlainDecodeFileBody(Extraction* x, int32_t length) {
     if (IsRebuildPoint(tokens)) {
       PlainBuildCodeTree(lit);
       PlainBuildCodeTree(dist);
-      HostPumpMessages(x);
+      x->host->pumpMessages(x->host->context, x);
     }
     int s = PlainDecodeSymbol(lit, &bits);
     CountSymbol(lit, s);

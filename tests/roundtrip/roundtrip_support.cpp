@@ -77,7 +77,7 @@ static void ExpectPlainDecoderAgrees(const std::string& archive, const Bytes& ke
   TestHost saved = CurrentTestHost();
   ResetTestHost();
   ExtractOutcome plain =
-      ExtractProgramFile(archive, plainDir, key, false, PlainDecodeFileBody, RunThreads::kOne);
+      ExtractProgramFile(archive, plainDir, key, false, PlainDecodeFileBody);
   CurrentTestHost() = saved;
   EXPECT_EQ(plain.result, fast.outcome.result);
   EXPECT_EQ(plain.detail, fast.outcome.detail);
@@ -105,11 +105,9 @@ Extracted BuildAndExtract(const TempDir& dir, const std::vector<ArchiveEntry>& e
   x.outDir = dir / "out";
   mkdir(x.outDir.c_str(), 0777);
   ResetTestHost();
-  // The rebuild points and the file side on a second thread, as corvane
-  // runs them; the plain decoder's run below has one thread and agrees
-  // only if the trees, the files and the outcome do.
-  x.outcome = ExtractProgramFile(archive, x.outDir, key, false, nullptr,
-                                 RunThreads::kRebuildAndOutput);
+  // The plain decoder's run below agrees only if the trees, the files and
+  // the outcome do.
+  x.outcome = ExtractProgramFile(archive, x.outDir, key);
   x.names = CurrentTestHost().itemNames;
   x.items = CurrentTestHost().items;
   ExpectPlainDecoderAgrees(archive, key, x, dir / "plain");

@@ -16,7 +16,12 @@ class OutputWindowTest : public ::testing::Test {
     file_ = fd;
     preset_.assign((size_t)presetLength, 0);
     for (int32_t i = 0; i < presetLength; i++) preset_[(size_t)i] = (uint8_t)(i * 3);
-    BeginFile(w_.get(), preset_.data(), presetLength, shared, slot_.get(), skip, file_);
+    sink_ = {&file_, nullptr, nullptr, &WriteToFile, nullptr, nullptr};
+    BeginFile(w_.get(), preset_.data(), presetLength, shared, slot_.get(), skip ? nullptr : &sink_);
+  }
+  static bool WriteToFile(void* file, const uint8_t* bytes, int32_t n) {
+    int put = 0;
+    return OsWrite(*(OsFile*)file, bytes, n, &put) && put == n;
   }
   void Put(int64_t n) {
     for (int64_t i = 0; i < n; i++) PutByte(w_.get(), Value(produced_++));
@@ -27,6 +32,7 @@ class OutputWindowTest : public ::testing::Test {
 
   TempDir dir_;
   OsFile file_ = kNoFile;
+  OutputSink sink_;
   Bytes preset_;
   int64_t produced_ = 0;
   std::unique_ptr<OutputWindow> w_ = std::make_unique<OutputWindow>();

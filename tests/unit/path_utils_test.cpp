@@ -40,16 +40,16 @@ TEST(ProbeFolder, DriveRootsFoldersFilesAndNothing) {
   TempDir dir;
   WriteFileBytes(dir / "file", B("x"));
   char root[] = "q:\\", bad[] = "1:\\";
-  EXPECT_EQ(ProbeFolder(root), FolderPresent);  // no drive q needed
-  EXPECT_EQ(ProbeFolder(bad), FolderAbsent);
+  EXPECT_EQ(ProbeFolder(nullptr, root), FolderPresent);  // no drive q needed
+  EXPECT_EQ(ProbeFolder(nullptr, bad), FolderAbsent);
   // The POSIX layer maps backslashes to slashes, so a host path works.
   std::string folder = dir.path() + "\\";
   std::string file = dir.path() + "\\file\\";
   std::string none = dir.path() + "\\none\\";
-  EXPECT_EQ(ProbeFolder(&folder[0]), FolderPresent);
-  EXPECT_EQ(ProbeFolder(&file[0]), NotAFolder);
-  EXPECT_EQ(ProbeFolder(&none[0]), FolderAbsent);
+  EXPECT_EQ(ProbeFolder(nullptr, &folder[0]), FolderPresent);
+  EXPECT_EQ(ProbeFolder(nullptr, &file[0]), NotAFolder);
+  EXPECT_EQ(ProbeFolder(nullptr, &none[0]), FolderAbsent);
   EXPECT_EQ(file, dir.path() + "\\file\\");  // restored
   char current[] = ".\\";
-  EXPECT_EQ(ProbeFolder(current), FolderPresent);
+  EXPECT_EQ(ProbeFolder(nullptr, current), FolderPresent);
 }

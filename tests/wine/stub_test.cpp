@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "cli/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "tests/cli/run_corvane.h"
 #include "tests/wine/hex_text.h"
 

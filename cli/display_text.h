@@ -1,13 +1,8 @@
-// Conversions between the host's UTF-8 and the archive's Shift-JIS (code
-// page 932), through iconv.
-#ifndef CORVANE_CLI_TEXT_ENCODING_H
-#define CORVANE_CLI_TEXT_ENCODING_H
+// Archive texts and paths as corvane shows them on a UTF-8 terminal.
+#ifndef CORVANE_CLI_DISPLAY_TEXT_H
+#define CORVANE_CLI_DISPLAY_TEXT_H
 
 #include <string>
-
-// Strict conversions: false when the text has no form in the other code.
-bool Utf8ToSjis(const std::string& utf8, std::string* sjis);
-bool SjisToUtf8(const std::string& sjis, std::string* utf8);
 
 // For messages and listings: what converts, converted; every byte that
 // does not, shown as \xNN.

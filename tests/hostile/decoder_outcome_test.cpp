@@ -1,13 +1,13 @@
-// With the file side on corvane's helper thread, the run's thread decodes
-// ahead of what is on disk, by up to the ring's capacity. Whatever stops
-// the run (damage anywhere in the stream, an answer, Cancel in the middle
-// of a body) must stop it where a run on one thread stops: the same
-// result, item, questions, status lines and files left.
+// The fast decoder against the plain one of the tests, on runs that stop
+// early: whatever stops a run (damage anywhere in the stream, an answer,
+// Cancel in the middle of a body), both must stop it at the same place,
+// with the same result, item, questions, status lines and files left.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
 
+#include "tests/reference/plain_decoder.h"
 #include "tests/roundtrip/roundtrip_support.h"
 #include "tests/test_host.h"
 
@@ -26,7 +26,7 @@ const int kFiles = 240;
 std::string NameOf(int i) { return "d" + std::to_string(i % 7) + "\\f" + std::to_string(i) + ".txt"; }
 
 // Small similar files that borrow from each other, a few larger ones, and
-// one larger than the ring, so the run's thread waits for room.
+// one of several megabytes.
 std::string MakeArchive(const TempDir& dir) {
   std::vector<ArchiveEntry> entries;
   for (int d = 0; d < 7; d++) entries.push_back(FolderEntry("d" + std::to_string(d)));
@@ -54,7 +54,7 @@ void Prefill(const std::string& dest) {
                    B("older"));
 }
 
-Seen RunOnce(const std::string& archive, const std::string& dest, RunThreads threads,
+Seen RunOnce(const std::string& archive, const std::string& dest, bool plain,
          const std::vector<OverwriteAnswer>& answers, int cancelAtPump) {
   Prefill(dest);
   ResetTestHost();
@@ -64,50 +64,45 @@ Seen RunOnce(const std::string& archive, const std::string& dest, RunThreads thr
       if (CurrentTestHost().pumps == cancelAtPump) x->cancelRequested = 1;
     };
   Seen s;
-  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false, nullptr, threads);
+  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false, plain ? PlainDecodeFileBody : nullptr);
   s.tree = TreeContents(dest);
   s.prompts = CurrentTestHost().prompts;
   s.status = CurrentTestHost().statusLines;
   return s;
 }
 
-void ExpectSame(const Seen& one, const Seen& helper, const std::string& what) {
-  EXPECT_EQ(one.outcome.result, helper.outcome.result) << what;
-  EXPECT_EQ(one.outcome.where, helper.outcome.where) << what;
-  EXPECT_EQ(one.outcome.detail, helper.outcome.detail) << what;
-  EXPECT_EQ(one.outcome.files, helper.outcome.files) << what;
-  EXPECT_EQ(one.outcome.folders, helper.outcome.folders) << what;
-  EXPECT_EQ(one.prompts, helper.prompts) << what;
-  EXPECT_EQ(one.status, helper.status) << what;
-  EXPECT_TRUE(one.tree == helper.tree) << what << ": the files left differ";
+void ExpectSame(const Seen& one, const Seen& plain, const std::string& what) {
+  EXPECT_EQ(one.outcome.result, plain.outcome.result) << what;
+  EXPECT_EQ(one.outcome.where, plain.outcome.where) << what;
+  EXPECT_EQ(one.outcome.detail, plain.outcome.detail) << what;
+  EXPECT_EQ(one.outcome.files, plain.outcome.files) << what;
+  EXPECT_EQ(one.outcome.folders, plain.outcome.folders) << what;
+  EXPECT_EQ(one.prompts, plain.prompts) << what;
+  EXPECT_EQ(one.status, plain.status) << what;
+  EXPECT_TRUE(one.tree == plain.tree) << what << ": the files left differ";
 }
 
-class HelperOutcomeTest : public ::testing::Test {
+class DecoderOutcomeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Each test runs both ways itself.
-    if (DefaultRunThreads() != RunThreads::kOne) GTEST_SKIP();
-    archive_ = MakeArchive(dir_);
-  }
+  void SetUp() override { archive_ = MakeArchive(dir_); }
   Seen Both(const std::string& what, const std::vector<OverwriteAnswer>& answers,
             int cancelAtPump = 0) {
-    Seen one = RunOnce(archive_, dir_ / "one", RunThreads::kOne, answers, cancelAtPump);
-    Seen helper =
-        RunOnce(archive_, dir_ / "helper", RunThreads::kRebuildAndOutput, answers, cancelAtPump);
-    ExpectSame(one, helper, what);
-    return one;
+    Seen fast = RunOnce(archive_, dir_ / "fast", false, answers, cancelAtPump);
+    Seen plain = RunOnce(archive_, dir_ / "plain", true, answers, cancelAtPump);
+    ExpectSame(fast, plain, what);
+    return fast;
   }
   TempDir dir_;
   std::string archive_;
 };
 
-TEST_F(HelperOutcomeTest, ACleanRunWithQuestionsLeavesTheSameFiles) {
+TEST_F(DecoderOutcomeTest, ACleanRunWithQuestionsLeavesTheSameFiles) {
   Seen s = Both("yes and no", {kOverwriteYes, kOverwriteNo, kOverwriteYes, kOverwriteNo});
   EXPECT_EQ(s.outcome.result, kExtractFinished);
   EXPECT_EQ(s.prompts.size(), 5u);
 }
 
-TEST_F(HelperOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
+TEST_F(DecoderOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
   for (size_t at = 0; at < 5; at++) {
     std::vector<OverwriteAnswer> answers(at, kOverwriteYes);
     answers.push_back(kOverwriteCancel);
@@ -117,14 +112,14 @@ TEST_F(HelperOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
   }
 }
 
-TEST_F(HelperOutcomeTest, CancelInTheMiddleOfABodyRemovesThatFileOnly) {
+TEST_F(DecoderOutcomeTest, CancelInTheMiddleOfABodyRemovesThatFileOnly) {
   for (int atPump : {1, 40, 300, 2000}) {
     Seen s = Both("cancel at pump " + std::to_string(atPump), {}, atPump);
     EXPECT_EQ(s.outcome.result, kExtractCancelled);
   }
 }
 
-TEST_F(HelperOutcomeTest, DamageAnywhereEndsTheRunAtTheSameItem) {
+TEST_F(DecoderOutcomeTest, DamageAnywhereEndsTheRunAtTheSameItem) {
   Bytes original = ReadFileBytes(archive_);
   std::mt19937 random(2024);
   int damaged = 0;

@@ -1,0 +1,134 @@
+// The output sink of the files on disk.
+#include "engine/disk_output.h"
+
+#include <string.h>
+
+#include "paths/folder_chain.h"
+#include "paths/path_utils.h"
+
+// Makes the folders of the zero-terminated prefix fullPath[0 .. len).
+static ExtractResult MakeFolders(DiskOutput* d, Extraction* x, int32_t len) {
+  char saved = x->fullPath[len];
+  x->fullPath[len] = 0;
+  int failed = MakeFolderChain(d->root, x->fullPath);
+  if (failed > 0) {
+    memcpy(x->failedPrefix, x->fullPath, (size_t)failed);
+    x->failedPrefix[failed] = 0;
+    x->failedPrefixLen = failed;
+  }
+  x->fullPath[len] = saved;
+  return failed > 0 ? kExtractFolderFailed : kExtractFinished;
+}
+
+// The file at its own name, where nothing stood before.
+static OsFile CreateDirect(DiskOutput* d, const Extraction* x) {
+  memcpy(d->path, x->fullPath, (size_t)x->fullPathLen + 1);
+  return OsCreateFile(d->root, d->path);
+}
+
+// A new file beside the one it replaces: "corvane-N.tmp" in the same folder
+// (the same file system, so the final move is one step).
+static OsFile CreateTemporary(DiskOutput* d, const Extraction* x) {
+  int folderLen = FolderPartOf(x->fullPath);
+  memcpy(d->path, x->fullPath, (size_t)folderLen);
+  for (int n = 0; n < 1000; n++) {
+    char* p = d->path + folderLen;
+    const char* stem = "corvane-";
+    while (*stem) *p++ = *stem++;
+    char digits[4];
+    int k = 0, v = n;
+    do {
+      digits[k++] = (char)('0' + v % 10);
+      v /= 10;
+    } while (v);
+    while (k) *p++ = digits[--k];
+    const char* ext = ".tmp";
+    while (*ext) *p++ = *ext++;
+    *p = 0;
+    OsFile f = OsCreateNewFile(d->root, d->path);
+    if (f != kNoFile) return f;
+    if (OsProbeEntry(d->root, d->path) == kEntryNone) break;  // not a name clash
+  }
+  return kNoFile;
+}
+
+static ExtractResult Folder(void* context, Extraction* x) {
+  return MakeFolders((DiskOutput*)context, x, x->fullPathLen - 1);
+}
+
+// Everything before a file's bytes: the status, the overwrite question
+// when something is in the way, the folders above it and the output file.
+static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
+  DiskOutput* d = (DiskOutput*)context;
+  HostShowStatus(x, kStatusExamining);
+  d->replacing = false;
+  if (OsProbeEntry(d->root, x->fullPath) != kEntryNone) {
+    OverwriteAnswer answer = x->host->askOverwrite(x->host->context, x);
+    if (answer == kOverwriteCancel) {
+      x->cancelRequested = 1;
+      return kExtractCancelled;
+    }
+    x->skipping = answer == kOverwriteNo;
+    d->replacing = !x->skipping;
+  }
+  HostShowStatus(x, x->skipping ? kStatusSkipping : kStatusExpanding);
+  ExtractResult res = MakeFolders(d, x, FolderPartOf(x->fullPath));
+  if (res != kExtractFinished || x->skipping) return res;
+  d->file = d->replacing ? CreateTemporary(d, x) : CreateDirect(d, x);
+  return d->file == kNoFile ? kExtractWriteFailed : kExtractFinished;
+}
+
+static bool Write(void* context, const uint8_t* bytes, int32_t n) {
+  int put = 0;
+  return OsWrite(((DiskOutput*)context)->file, bytes, n, &put) && put == n;
+}
+
+// Everything after the last byte: the three times, the close, and the move
+// over the file it replaces (or, once the run is cancelled, the deletion
+// of what was written).
+static ExtractResult EndFile(void* context, Extraction* x) {
+  DiskOutput* d = (DiskOutput*)context;
+  if (x->skipping) return kExtractFinished;
+  if (!OsSetFileTimes(d->file, x->item.creationTime, x->item.accessTime, x->item.writeTime))
+    return kExtractWriteFailed;
+  OsFile f = d->file;
+  d->file = kNoFile;
+  if (!OsClose(f)) {
+    // Its contents cannot be trusted: the abandon deletes it.
+    d->unfinished = true;
+    return kExtractWriteFailed;
+  }
+  if (x->cancelRequested) {
+    OsDeleteFile(d->root, d->path);
+  } else if (d->replacing && !OsReplaceFile(d->root, d->path, x->fullPath)) {
+    d->unfinished = true;
+    return kExtractWriteFailed;
+  }
+  return kExtractFinished;
+}
+
+static void Abandon(void* context, Extraction*) {
+  DiskOutput* d = (DiskOutput*)context;
+  if (d->file != kNoFile) {
+    OsClose(d->file);
+    d->file = kNoFile;
+    d->unfinished = true;
+  }
+  if (d->unfinished) {
+    OsDeleteFile(d->root, d->path);
+    d->unfinished = false;
+  }
+}
+
+void BeginDiskOutput(DiskOutput* d, OsRoot* root) {
+  d->root = root;
+  d->file = kNoFile;
+  d->replacing = false;
+  d->unfinished = false;
+  d->path[0] = 0;
+}
+
+OutputSink DiskOutputSink(DiskOutput* d) {
+  OutputSink s = {d, Folder, BeginFileOnDisk, Write, EndFile, Abandon};
+  return s;
+}

@@ -1,0 +1,24 @@
+// Failing platform calls on demand, for the fault walk. The calls of each
+// kind are counted, and the nth call of one kind (1-based) can be made to
+// fail with EIO. The test executable is linked with ld's --wrap for each
+// call (tests/CMakeLists.txt), so the wrappers here stand between the core
+// and the real platform layer.
+#ifndef CORVANE_TESTS_HOSTILE_FAULT_INJECTION_H
+#define CORVANE_TESTS_HOSTILE_FAULT_INJECTION_H
+
+enum FaultKind {
+  kFaultOpen,    // OsOpenNative, OsCreateFile, OsCreateNewFile
+  kFaultRead,
+  kFaultWrite,
+  kFaultSeek,
+  kFaultClose,
+  kFaultTimes,   // OsSetFileTimes
+  kFaultFolder,  // OsCreateFolder
+  kFaultKinds
+};
+
+void ResetFaults();
+void FailCall(FaultKind kind, long nth);
+long CallCount(FaultKind kind);
+
+#endif
