@@ -1,34 +1,36 @@
 // The engine's questions and reports, as the stub shows them.
-#include "app/app_state.h"
+#include "app/engine_host_stub.h"
+
 #include "app/mini_crt.h"
-#include "engine/engine_host.h"
 #include "ui/message_box.h"
 #include "ui/texts.h"
 
-static char lineBuf[kMaxPath + 64];
-
-// prefix + path + suffix, in lineBuf.
-static const char* Compose(const char* prefix, const char* path, const char* suffix) {
-  int n = StrCopy(lineBuf, prefix);
-  n += StrCopy(lineBuf + n, path);
-  StrCopy(lineBuf + n, suffix);
-  return lineBuf;
+// prefix + path + suffix, in the record's status line.
+static const char* Compose(AppState* s, const char* prefix, const char* path,
+                           const char* suffix) {
+  char* line = s->statusLine;
+  int n = StrCopy(line, prefix);
+  n += StrCopy(line + n, path);
+  StrCopy(line + n, suffix);
+  return line;
 }
 
-OverwriteAnswer HostAskOverwrite(Extraction* x) {
-  int answer = ShowBox(Compose("", x->fullPath, TEXT_OVERWRITE_SUFFIX),
+static OverwriteAnswer AskOverwrite(void* context, const Extraction* x) {
+  AppState* s = (AppState*)context;
+  int answer = ShowBox(s->windows.mainWindow, Compose(s, "", x->fullPath, TEXT_OVERWRITE_SUFFIX),
                        MB_YESNOCANCEL | MB_ICONQUESTION);
   if (answer == IDYES) return kOverwriteYes;
   return answer == IDNO ? kOverwriteNo : kOverwriteCancel;
 }
 
-void HostShowStatus(Extraction* x, StatusKind kind) {
+static void ShowStatus(void* context, const Extraction* x, StatusKind kind) {
   static const char* const kPrefixes[] = {TEXT_STATUS_EXAMINING, TEXT_STATUS_SKIPPING,
                                           TEXT_STATUS_EXPANDING};
-  SetWindowTextA(app.statusText, Compose(kPrefixes[kind], x->fullPath, ""));
+  AppState* s = (AppState*)context;
+  SetWindowTextA(s->windows.statusText, Compose(s, kPrefixes[kind], x->fullPath, ""));
 }
 
-void HostPumpMessages(Extraction*) {
+static void PumpMessages(void*, Extraction*) {
   // One message at most: enough to keep the progress window painted and
   // its Cancel button alive without slowing the decoder.
   MSG msg;
@@ -38,4 +40,7 @@ void HostPumpMessages(Extraction*) {
   }
 }
 
-void HostItemRead(Extraction*) {}
+EngineHost StubEngineHost(AppState* s) {
+  EngineHost host = {s, AskOverwrite, ShowStatus, PumpMessages, 0};
+  return host;
+}

@@ -1,44 +1,44 @@
+// The fatal ends of the stub: the message, the clean-up, the exit code.
 #include "app/fatal_end.h"
 
-#include "app/app_state.h"
 #include "app/mini_crt.h"
 #include "ui/message_box.h"
 #include "ui/texts.h"
 
-void FatalEnd() {
-  AbandonRun(&app.extraction);
+void FatalEnd(AppState* s) {
+  AbandonArchive(&s->archive);
   ExitProcess(1);
 }
 
-void FatalReadError() {
-  ShowError(TEXT_READ_FAILED);
-  FatalEnd();
+void FatalReadError(AppState* s) {
+  ShowError(s->windows.mainWindow, TEXT_READ_FAILED);
+  FatalEnd(s);
 }
 
-void FatalWriteError() {
-  ShowError(TEXT_WRITE_FAILED);
-  FatalEnd();
+void FatalWriteError(AppState* s) {
+  ShowError(s->windows.mainWindow, TEXT_WRITE_FAILED);
+  FatalEnd(s);
 }
 
-void EndOnFolderFailure(const char* failedPrefix) {
+void EndOnFolderFailure(AppState* s, const char* failedPrefix) {
   static char text[sizeof TEXT_FOLDER_FAILED_PREFIX + kMaxPath];
   StrCopy(text, TEXT_FOLDER_FAILED_PREFIX);
   StrCopy(text + sizeof TEXT_FOLDER_FAILED_PREFIX - 1, failedPrefix);
-  ShowError(text);
-  AbandonRun(&app.extraction);  // no output file is open here
+  ShowError(s->windows.mainWindow, text);
+  AbandonArchive(&s->archive);  // no output file is open here
   ExitProcess(0);
 }
 
-void EndOnExtractResult(ExtractResult result) {
+void EndOnExtractResult(AppState* s, ExtractResult result) {
   switch (result) {
     case kExtractDamaged:
-      ShowError(TEXT_DAMAGED);
-      FatalEnd();
+      ShowError(s->windows.mainWindow, TEXT_DAMAGED);
+      FatalEnd(s);
     case kExtractFolderFailed:
-      EndOnFolderFailure(app.extraction.failedPrefix);
+      EndOnFolderFailure(s, s->archive.run.failedPrefix);
     case kExtractReadFailed:
-      FatalReadError();
+      FatalReadError(s);
     default:  // a write failure, or no memory to write with
-      FatalWriteError();
+      FatalWriteError(s);
   }
 }

@@ -1,93 +1,53 @@
-// The stub's entry: window classes and windows, the program's own file and
-// its payload header, then the message loop. There is no C runtime: the
-// entry point is StubEntry, and every end goes through ExitProcess.
+// The stub's entry: the windows, the program's own file and its payload
+// header, then the message loop. There is no C runtime: the entry point is
+// StubEntry, and every end goes through ExitProcess.
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/expand_command.h"
 #include "app/fatal_end.h"
-#include "ui/main_window.h"
-#include "ui/progress_window.h"
+#include "ui/message_box.h"
+#include "ui/stub_windows.h"
 #include "ui/texts.h"
 
-AppState app;
-
-static const char kMainClass[] = "core_gui";
-static const char kProgressClass[] = "progress_window";
-static const char kIconName[] = "main_icon";
-
-// Brush value 5: the system colour COLOR_MENU plus one.
-static HBRUSH const kMenuBrush = (HBRUSH)(COLOR_MENU + 1);
-
-static void CreateWindows() {
-  HINSTANCE inst = app.instance;
-  WNDCLASSEXA main = {};
-  main.cbSize = sizeof main;
-  main.lpfnWndProc = MainWindowProc;
-  main.hInstance = inst;
-  main.hIcon = LoadIconA(inst, kIconName);
-  main.hCursor = LoadCursorA(0, IDC_ARROW);
-  main.hbrBackground = kMenuBrush;
-  main.lpszClassName = kMainClass;
-  main.hIconSm = LoadIconA(inst, kIconName);
-  if (!RegisterClassExA(&main)) ExitProcess(0);
-  app.mainWindow = CreateWindowExA(0, kMainClass, TEXT_TITLE_BANNER,
-                                   WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, inst, 0);
-
-  WNDCLASSA progress = {};
-  progress.lpfnWndProc = ProgressWindowProc;
-  progress.hInstance = inst;
-  progress.hIcon = LoadIconA(inst, kIconName);
-  progress.hCursor = LoadCursorA(0, IDC_ARROW);
-  progress.hbrBackground = kMenuBrush;
-  progress.lpszClassName = kProgressClass;
-  if (!RegisterClassA(&progress)) ExitProcess(0);
-  RECT desk;
-  GetWindowRect(GetDesktopWindow(), &desk);
-  const int cw = app.charWidth, lh = app.lineHeight;
-  // Eight line heights for a window of seven: it sits half a line high.
-  app.progressWindow =
-      CreateWindowExA(0, kProgressClass, TEXT_PROGRESS_TITLE, WS_CAPTION,
-                      (desk.right - 70 * cw) / 2, (desk.bottom - 8 * lh) / 2, 70 * cw, 7 * lh,
-                      app.mainWindow, 0, inst, 0);
-}
+static AppState app;
 
 // Opens the program's own file and adapts the main window to its header.
-static void LoadPayload() {
+static void LoadPayload(AppState* s) {
   char path[MAX_PATH + 1];
   DWORD n = GetModuleFileNameA(0, path, MAX_PATH);
   path[n <= MAX_PATH ? n : MAX_PATH] = 0;
-  app.reader.payloadFile = OsOpenNative(path);
-  if (app.reader.payloadFile == kNoFile) FatalReadError();
 
-  PayloadHeader* h = &app.header;
-  h->description = app.description;
+  Archive* a = &s->archive;
+  PayloadHeader* h = &a->header;
+  h->description = s->description;
   h->descriptionCap = kDescriptionCap;
-  h->runCommand = app.runCommand;
+  h->runCommand = s->runCommand;
   h->runCommandCap = kRunCommandCap;
-  HeaderResult result = LoadPayloadHeader(app.reader.payloadFile, h);
+  const StubWindows* w = &s->windows;
+  HeaderResult result = OpenArchive(a, path);
   switch (result) {
     case kHeaderNoPayload:
-      EnableWindow(app.expandButton, FALSE);
+      EnableWindow(w->expandButton, FALSE);
       return;
     case kHeaderShorter:
     case kHeaderLonger:
       // Refused before any window was shown: the box has no owner.
-      MessageBoxA(0, result == kHeaderShorter ? TEXT_FILE_SHORTER : TEXT_FILE_LONGER,
-                  TEXT_TITLE_BANNER, MB_ICONERROR);
-      OsClose(app.reader.payloadFile);
+      ShowError(0, result == kHeaderShorter ? TEXT_FILE_SHORTER : TEXT_FILE_LONGER);
+      CloseArchive(a);
       ExitProcess(0);
+    case kHeaderNotOpened:
     case kHeaderUnreadable:
     case kHeaderTruncated:
-      FatalReadError();
+      FatalReadError(s);
     case kHeaderRead:
       break;
   }
-  SetWindowTextA(app.descriptionBox, app.description);
-  if (h->protection.masked) SendMessageA(app.passwordBox, EM_SETPASSWORDCHAR, '*', 0);
+  SetWindowTextA(w->descriptionBox, s->description);
+  if (h->protection.masked) SendMessageA(w->passwordBox, EM_SETPASSWORDCHAR, '*', 0);
   if (!h->protection.isProtected) {
-    ShowWindow(app.passwordBox, SW_HIDE);
-    ShowWindow(app.passwordLabel, SW_HIDE);
+    ShowWindow(w->passwordBox, SW_HIDE);
+    ShowWindow(w->passwordLabel, SW_HIDE);
   }
 }
 
@@ -101,22 +61,25 @@ static void RestrictDllSearch() {
   if (set) set(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
-static int RunStub() {
+static int RunStub(AppState* s) {
   RestrictDllSearch();
-  app.instance = GetModuleHandleA(0);
-  app.reader.payloadFile = kNoFile;
-  app.extraction.reader = &app.reader;
-  app.extraction.outputFile = kNoFile;
-  CreateWindows();
-  LoadPayload();
-  ShowWindow(app.mainWindow, SW_SHOW);
-  UpdateWindow(app.mainWindow);
+  StubWindows* w = &s->windows;
+  w->instance = GetModuleHandleA(0);
+  w->expand = ExpandCommand;
+  w->expandContext = s;
+  w->cancelRequested = &s->archive.run.cancelRequested;
+  if (!CreateStubWindows(w)) ExitProcess(0);
+  LoadPayload(s);
+  ShowWindow(w->mainWindow, SW_SHOW);
+  UpdateWindow(w->mainWindow);
   MSG msg;
   while (GetMessageA(&msg, 0, 0, 0)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  // Already closed when a run has ended.
+  CloseArchive(&s->archive);
   return (int)msg.wParam;
 }
 
-extern "C" void StubEntry() { ExitProcess((UINT)RunStub()); }
+extern "C" void StubEntry() { ExitProcess((UINT)RunStub(&app)); }

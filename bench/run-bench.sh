@@ -145,10 +145,6 @@ bench_read() {
       keep "corvane --level $level|extract"
       check_extracted "$w.listing" "$dest/$(basename "$tree")" "$w-$level.exe"
     done
-    # corvane test with one thread: what the helper thread of the rebuild
-    # points adds.
-    run_timed /dev/null "$corvane" test -q --threads 1 "$w-$default_level.exe"
-    keep "corvane --level $default_level --threads 1|test"
     # What creating these files costs on this machine, whoever writes
     # them: tar extracting the tree from its tar (in the page cache) to the
     # tmpfs.

@@ -27,9 +27,12 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/stub.rc PROPERTIES OBJECT_DE
 # The stub: no C runtime, its own entry point, every text in Shift-JIS.
 add_executable(stub_image WIN32
   app/stub_main.cpp
+  app/expand_command.cpp
+  app/expand_inputs.cpp
   app/fatal_end.cpp
   app/engine_host_stub.cpp
   app/mini_crt.cpp
+  ui/stub_windows.cpp
   ui/main_window.cpp
   ui/progress_window.cpp
   ui/folder_chooser.cpp

@@ -5,6 +5,9 @@
 #                               and a wine server for the tests
 #   wine-session.sh stop DIR    stop both again
 # The tests read DIR to find the display and the prefix (tests/wine/).
+# On a machine whose kernel runs no 32-bit programs, Wine for 32-bit
+# Windows cannot start at all: start then writes the reason to
+# DIR/unavailable, and the tests report themselves skipped.
 set -euo pipefail
 
 action=${1:?start or stop}
@@ -43,6 +46,17 @@ locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || {
 }
 
 stop_session  # a session left over by an interrupted run
+rm -f "$dir/unavailable"
+
+if ! out=$(wine --version 2>&1); then
+  if grep -q 'Exec format error' <<<"$out"; then
+    echo "this machine's kernel cannot run 32-bit programs, which Wine for 32-bit Windows needs ($out)" \
+      | tee "$dir/unavailable" >&2
+    exit 0
+  fi
+  echo "wine does not start: $out" >&2
+  exit 1
+fi
 
 # A display of our own; -displayfd picks a free number and writes it.
 rm -f "$dir/display.new"

@@ -48,4 +48,5 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine LABELS w
 # boxes are read from it.
 gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
   PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 180 LABELS wine
+             SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
              ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})

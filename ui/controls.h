@@ -7,8 +7,8 @@
 
 const DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
 
-HWND MakeControl(HWND parent, const char* className, const char* text, DWORD style, int x,
-                 int y, int width, int height, int id);
+HWND MakeControl(HWND parent, HINSTANCE instance, const char* className, const char* text,
+                 DWORD style, int x, int y, int width, int height, int id);
 
 // The extent of a text on a device context.
 SIZE TextExtent(HDC dc, const char* text);

@@ -1,5 +1,6 @@
 // The main window (class "core_gui"): description, folder and password
-// edits, the browse and expand buttons, and the expand command.
+// edits, the browse and expand buttons. Created with its StubWindows
+// record as the creation parameter.
 #ifndef CORVANE_UI_MAIN_WINDOW_H
 #define CORVANE_UI_MAIN_WINDOW_H
 

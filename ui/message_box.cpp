@@ -1,8 +1,8 @@
+// The one call behind every message box of the stub.
 #include "ui/message_box.h"
 
-#include "app/app_state.h"
 #include "ui/texts.h"
 
-int ShowBox(const char* text, UINT flags) {
-  return MessageBoxA(app.mainWindow, text, TEXT_TITLE_BANNER, flags);
+int ShowBox(HWND owner, const char* text, UINT flags) {
+  return MessageBoxA(owner, text, TEXT_TITLE_BANNER, flags);
 }

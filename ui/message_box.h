@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-// A box owned by the main window; returns the button pressed.
-int ShowBox(const char* text, UINT flags);
+// A box owned by owner (the main window, or 0 before any window is
+// shown); returns the button pressed.
+int ShowBox(HWND owner, const char* text, UINT flags);
 
-// The error box (MB_OK | MB_ICONERROR) owned by the main window.
-inline void ShowError(const char* text) { ShowBox(text, MB_ICONERROR); }
+// The error box (MB_OK | MB_ICONERROR).
+inline void ShowError(HWND owner, const char* text) { ShowBox(owner, text, MB_ICONERROR); }
 
 #endif

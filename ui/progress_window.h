@@ -1,5 +1,6 @@
 // The progress window (class "progress_window"): the status line and the
-// Cancel button.
+// Cancel button. Created with its StubWindows record as the creation
+// parameter.
 #ifndef CORVANE_UI_PROGRESS_WINDOW_H
 #define CORVANE_UI_PROGRESS_WINDOW_H
 

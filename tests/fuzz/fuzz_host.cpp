@@ -1,17 +1,11 @@
+// The fuzz targets' engine host: answers from the input, checks on what
+// the engine hands over.
 #include "tests/fuzz/fuzz_host.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-static FuzzHost host;
-
-FuzzHost& CurrentFuzzHost() { return host; }
-
-void ResetFuzzHost(uint8_t answers, int cancelAtPump) {
-  host = FuzzHost();
-  host.answers = answers;
-  host.cancelAtPump = cancelAtPump;
-}
+#include "engine/extraction.h"
 
 // The engine hands over zero-terminated paths no longer than its buffers;
 // strlen makes the address checker read every byte of them.
@@ -19,28 +13,37 @@ static void CheckPath(const char* s, size_t cap) {
   if (strlen(s) > cap) abort();
 }
 
-OverwriteAnswer HostAskOverwrite(Extraction* x) {
+static OverwriteAnswer AskOverwrite(void* context, const Extraction* x) {
+  FuzzHost* h = (FuzzHost*)context;
   CheckPath(x->fullPath, kMaxPath);
-  int i = host.prompts++;
+  int i = h->prompts++;
   if (i >= 4) return kOverwriteYes;
-  switch ((host.answers >> (2 * i)) & 3) {
+  switch ((h->answers >> (2 * i)) & 3) {
     case 1: return kOverwriteNo;
     case 3: return kOverwriteCancel;
     default: return kOverwriteYes;
   }
 }
 
-void HostShowStatus(Extraction* x, StatusKind kind) {
+static void ShowStatus(void* context, const Extraction* x, StatusKind kind) {
+  (void)context;
   (void)kind;
   CheckPath(x->fullPath, kMaxPath);
 }
 
-void HostPumpMessages(Extraction* x) {
-  if (++host.pumps == host.cancelAtPump) x->cancelRequested = 1;
+static void PumpMessages(void* context, Extraction* x) {
+  FuzzHost* h = (FuzzHost*)context;
+  if (++h->pumps == h->cancelAtPump) x->cancelRequested = 1;
 }
 
-void HostItemRead(Extraction* x) {
+static void ItemRead(void* context, const Extraction* x) {
+  FuzzHost* h = (FuzzHost*)context;
   CheckPath(x->name, kMaxName);
-  host.itemsRead++;
-  if (strstr(x->name, "corvane-")) host.sawTemporaryStem = true;
+  h->itemsRead++;
+  if (strstr(x->name, "corvane-")) h->sawTemporaryStem = true;
+}
+
+EngineHost FuzzEngineHost(FuzzHost* h) {
+  EngineHost e = {h, &AskOverwrite, &ShowStatus, &PumpMessages, &ItemRead};
+  return e;
 }

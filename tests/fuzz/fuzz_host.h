@@ -1,6 +1,6 @@
-// The engine's host functions for the fuzz targets: overwrite answers and
-// a Cancel press taken from the input, and a record of what the engine
-// showed, for the targets' checks.
+// The engine host of the fuzz targets: overwrite answers and a Cancel
+// press taken from the input, and a record of what the engine showed, for
+// the targets' checks.
 #ifndef CORVANE_TESTS_FUZZ_FUZZ_HOST_H
 #define CORVANE_TESTS_FUZZ_FUZZ_HOST_H
 
@@ -23,7 +23,8 @@ struct FuzzHost {
   bool sawTemporaryStem = false;
 };
 
-FuzzHost& CurrentFuzzHost();
-void ResetFuzzHost(uint8_t answers, int cancelAtPump);
+// The engine host over h: each of its functions gets h back as its
+// context, so every run answers and records into its own FuzzHost.
+EngineHost FuzzEngineHost(FuzzHost* h);
 
 #endif

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_memory.h"
+#include "tests/fuzz/memory_platform.h"
 
 namespace {
 
 std::vector<uint8_t> Program() { return {'M', 'Z', 1, 2, 3, 4, 5}; }
 
 OsFile WriteFile(const char* path, const std::string& text) {
-  OsFile f = OsCreateFile(path);
+  OsFile f = OsCreateFile(nullptr, path);
   int put = 0;
   if (f != kNoFile) {
     EXPECT_TRUE(OsWrite(f, text.data(), (int)text.size(), &put));
@@ -52,25 +52,25 @@ TEST_F(MemoryPlatformTest, AnyNativePathOpensTheProgramReadOnly) {
 }
 
 TEST_F(MemoryPlatformTest, FilesNeedTheirFolderAndSpellingsMeetInOneEntry) {
-  EXPECT_EQ(OsCreateFile(".\\a\\f"), kNoFile);
-  ASSERT_TRUE(OsCreateFolder(".\\a\\"));
-  EXPECT_FALSE(OsCreateFolder("a"));  // exists already
+  EXPECT_EQ(OsCreateFile(nullptr, ".\\a\\f"), kNoFile);
+  ASSERT_TRUE(OsCreateFolder(nullptr, ".\\a\\"));
+  EXPECT_FALSE(OsCreateFolder(nullptr, "a"));  // exists already
   OsFile f = WriteFile(".\\a\\f", "abc");
   ASSERT_NE(f, kNoFile);
   ASSERT_TRUE(OsSetFileTimes(f, 10, 20, 30));
   ASSERT_TRUE(OsClose(f));
   EXPECT_EQ(Contents("a/f"), "abc");
-  EXPECT_EQ(OsProbeEntry("a\\.\\\\f"), kEntryFile);
-  EXPECT_EQ(OsProbeEntry(".\\a"), kEntryFolder);
-  EXPECT_EQ(OsProbeEntry(".\\"), kEntryFolder);
+  EXPECT_EQ(OsProbeEntry(nullptr, "a\\.\\\\f"), kEntryFile);
+  EXPECT_EQ(OsProbeEntry(nullptr, ".\\a"), kEntryFolder);
+  EXPECT_EQ(OsProbeEntry(nullptr, ".\\"), kEntryFolder);
   MemoryEntry e;
   ASSERT_TRUE(MemoryLookUp("a\\f", &e));
   EXPECT_EQ(e.path, "a\\f");
   EXPECT_EQ(e.creationTime, 10u);
   EXPECT_EQ(e.accessTime, 20u);
   EXPECT_EQ(e.writeTime, 30u);
-  EXPECT_EQ(OsCreateFile("a"), kNoFile);  // a folder is there
-  EXPECT_EQ(OsCreateNewFile("a\\f"), kNoFile);
+  EXPECT_EQ(OsCreateFile(nullptr, "a"), kNoFile);  // a folder is there
+  EXPECT_EQ(OsCreateNewFile(nullptr, "a\\f"), kNoFile);
 }
 
 TEST_F(MemoryPlatformTest, TheSecondByteOfADoubleByteCharacterIsNoSeparator) {
@@ -83,22 +83,22 @@ TEST_F(MemoryPlatformTest, TheSecondByteOfADoubleByteCharacterIsNoSeparator) {
   EXPECT_EQ(all[0].path, "\x95\x5C");
   EXPECT_FALSE(all[0].isFolder);
   // 0xEE 0x3A is one character too: its 0x3A is no colon.
-  EXPECT_TRUE(OsCreateFolder("\xEE\x3A"));
+  EXPECT_TRUE(OsCreateFolder(nullptr, "\xEE\x3A"));
   EXPECT_EQ(MemoryEscapes(), 0);
 }
 
 TEST_F(MemoryPlatformTest, PathsThatLeaveTheDestinationAreRefusedAndCounted) {
-  ASSERT_TRUE(OsCreateFolder("a"));
-  EXPECT_EQ(OsCreateFile("a\\..\\..\\x"), kNoFile);
-  EXPECT_EQ(OsCreateFile("\\x"), kNoFile);
-  EXPECT_FALSE(OsCreateFolder("C:x"));
-  EXPECT_EQ(OsProbeEntry("a/../a"), kEntryNone);
+  ASSERT_TRUE(OsCreateFolder(nullptr, "a"));
+  EXPECT_EQ(OsCreateFile(nullptr, "a\\..\\..\\x"), kNoFile);
+  EXPECT_EQ(OsCreateFile(nullptr, "\\x"), kNoFile);
+  EXPECT_FALSE(OsCreateFolder(nullptr, "C:x"));
+  EXPECT_EQ(OsProbeEntry(nullptr, "a/../a"), kEntryNone);
   EXPECT_EQ(MemoryEscapes(), 4);
   EXPECT_EQ(MemoryEntries().size(), 1u);
 }
 
 TEST_F(MemoryPlatformTest, WritesPastTheQuotaFailAndDeletingGivesRoomBack) {
-  OsFile f = OsCreateFile("big");
+  OsFile f = OsCreateFile(nullptr, "big");
   ASSERT_NE(f, kNoFile);
   std::string chunk(600, 'x');
   int put = -1;
@@ -111,20 +111,20 @@ TEST_F(MemoryPlatformTest, WritesPastTheQuotaFailAndDeletingGivesRoomBack) {
   ASSERT_TRUE(OsClose(f));
   size_t used = MemoryBytesUsed();
   EXPECT_GE(used, 600u);
-  ASSERT_TRUE(OsDeleteFile("big"));
-  EXPECT_FALSE(OsDeleteFile("big"));
+  ASSERT_TRUE(OsDeleteFile(nullptr, "big"));
+  EXPECT_FALSE(OsDeleteFile(nullptr, "big"));
   EXPECT_EQ(MemoryBytesUsed(), 0u);
 }
 
 TEST_F(MemoryPlatformTest, ReplaceMovesAFileOverAnotherInOneStep) {
   OsClose(WriteFile("old", "old"));
   OsClose(WriteFile("new.tmp", "new"));
-  ASSERT_TRUE(OsReplaceFile("new.tmp", "old"));
+  ASSERT_TRUE(OsReplaceFile(nullptr, "new.tmp", "old"));
   EXPECT_EQ(Contents("old"), "new");
-  EXPECT_EQ(OsProbeEntry("new.tmp"), kEntryNone);
-  ASSERT_TRUE(OsCreateFolder("d"));
-  EXPECT_FALSE(OsReplaceFile("old", "d"));
-  EXPECT_FALSE(OsReplaceFile("missing", "old"));
+  EXPECT_EQ(OsProbeEntry(nullptr, "new.tmp"), kEntryNone);
+  ASSERT_TRUE(OsCreateFolder(nullptr, "d"));
+  EXPECT_FALSE(OsReplaceFile(nullptr, "old", "d"));
+  EXPECT_FALSE(OsReplaceFile(nullptr, "missing", "old"));
   EXPECT_EQ(Contents("old"), "new");
 }
 

@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "payload/payload_layout.h"
-#include "platform/platform_memory.h"
 #include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/fuzz_keys.h"
+#include "tests/fuzz/memory_platform.h"
 #include "tests/fuzz/memory_read_path.h"
 #include "tests/fuzz/resealed_payload.h"
 
@@ -96,13 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int runs = (data[2] & 0x80) ? 2 : 1;
   bool temporaryNamed = false;
   for (int i = 0; i < runs; i++) {
-    ResetFuzzHost(data[1], data[2] & 0x7F);
-    ReadPathRun run = RunReadPath(key, writeNothing);
+    FuzzHost host;
+    host.answers = data[1];
+    host.cancelAtPump = data[2] & 0x7F;
+    EngineHost engineHost = FuzzEngineHost(&host);
+    ReadPathRun run = RunReadPath(key, writeNothing, &engineHost);
     if (getenv("CORVANE_FUZZ_TRACE"))
       fprintf(stderr, "run %d: header %d, password %d, result %d (%s), %d prompts, %d pumps\n", i,
               run.header, run.passwordAccepted, run.result, run.detail ? run.detail : "-",
-              CurrentFuzzHost().prompts, CurrentFuzzHost().pumps);
-    temporaryNamed |= CurrentFuzzHost().sawTemporaryStem;
+              host.prompts, host.pumps);
+    temporaryNamed |= host.sawTemporaryStem;
     CheckAfterRun(run, writeNothing, temporaryNamed);
     if (!run.extracted) break;
   }

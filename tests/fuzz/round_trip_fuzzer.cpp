@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "payload/payload_layout.h"
-#include "platform/platform_memory.h"
 #include "tests/fuzz/fuzz_host.h"
+#include "tests/fuzz/memory_platform.h"
 #include "tests/fuzz/memory_read_path.h"
 #include "tests/fuzz/tree_description.h"
 
@@ -49,18 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> program(kStubSize, 0);
   program.insert(program.end(), payload.begin(), payload.end());
   MemoryReset(program.data(), program.size());
-  ResetFuzzHost(0, 0);
-  ReadPathRun run = RunReadPath(tree.options.password, false);
+  FuzzHost host;
+  EngineHost engineHost = FuzzEngineHost(&host);
+  ReadPathRun run = RunReadPath(tree.options.password, false, &engineHost);
   Require(run.header == kHeaderRead, "the header did not read back");
   Require(run.passwordAccepted, "the password was refused");
   Require(run.result == kExtractFinished,
           std::string("extraction did not finish: ") + (run.detail ? run.detail : "?"));
   Require(run.description == tree.options.description, "the description differs");
   Require(run.runCommand == tree.options.runCommand, "the run command differs");
-  Require(CurrentFuzzHost().prompts == 0, "an overwrite prompt in an empty destination");
+  Require(host.prompts == 0, "an overwrite prompt in an empty destination");
   // An empty tree is written as the root folder alone.
   int items = tree.entries.empty() ? 1 : (int)tree.entries.size();
-  Require(CurrentFuzzHost().itemsRead == items, "items were lost or added");
+  Require(host.itemsRead == items, "items were lost or added");
   Require(MemoryOpenFiles() == 0, "a file was left open");
   Require(MemoryLiveAllocs() == 0, "the working set was not freed");
 

@@ -12,6 +12,8 @@
 #include <iterator>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "tests/test_files.h"
 
 extern char** environ;
@@ -174,3 +176,20 @@ Transcript RunScript(const Script& script) {
   t.errors = Slurp(err);
   return t;
 }
+
+namespace {
+
+// Skips every test when the session found that Wine cannot run here (a
+// kernel without 32-bit programs), with the reason it wrote.
+class WineAvailable : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string why = Slurp(SessionDir() + "/unavailable");
+    if (!SessionDir().empty() && !why.empty()) GTEST_SKIP() << why;
+  }
+};
+
+::testing::Environment* const wineAvailable =
+    ::testing::AddGlobalTestEnvironment(new WineAvailable);
+
+}  // namespace
