@@ -1,3 +1,4 @@
+// corvane create: options checked, inputs collected, the archive written.
 #include <stdio.h>
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// The stub corvane create uses when --stub names none.
 #include "cli/default_stub.h"
 
 #include "cli/placeholder_stub.h"

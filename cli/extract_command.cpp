@@ -1,3 +1,4 @@
+// corvane extract: the archive run into a destination folder.
 #include <stdio.h>
 
 #include "cli/commands.h"

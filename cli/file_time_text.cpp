@@ -1,3 +1,4 @@
+// FILETIME values as text for listings.
 #include "cli/file_time_text.h"
 
 #include <stdio.h>

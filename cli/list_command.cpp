@@ -1,3 +1,4 @@
+// corvane list: the items, description and run command, as text or JSON.
 #include <stdio.h>
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// Opening an archive for list, test and extract: the password from a file or the terminal.
 #include <stdio.h>
 
 #include <fstream>

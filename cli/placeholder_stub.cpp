@@ -1,3 +1,4 @@
+// The placeholder stub of builds without the cross compiler.
 #include "cli/placeholder_stub.h"
 
 #include <string.h>

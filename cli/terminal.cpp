@@ -1,3 +1,4 @@
+// The terminal: questions, the password prompt without echo, the progress bar.
 #include "cli/terminal.h"
 
 #include <fcntl.h>

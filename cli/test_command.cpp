@@ -1,3 +1,4 @@
+// corvane test: every body decoded and checked, nothing written.
 #include <stdio.h>
 
 #include "cli/commands.h"

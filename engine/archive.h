@@ -10,7 +10,9 @@
 //                     fatal end, once the driver has shown its message)
 //
 // The archive owns the program file from OpenArchive until one of the two
-// ends; files finished before a fatal end stay on disk.
+// ends, except that a run which ends without a fatal result closes it
+// itself (a failing close is a read failure of the run). Files finished
+// before a fatal end stay on disk.
 #ifndef CORVANE_ENGINE_ARCHIVE_H
 #define CORVANE_ENGINE_ARCHIVE_H
 

@@ -1,3 +1,4 @@
+// The code tree builder: the leaf sort and the Huffman merge with their exact tie rules.
 #include "engine/code_tree.h"
 
 void ResetCodeTree(CodeTree* t) {

@@ -1,3 +1,4 @@
+// Filling the decode tables from a built tree, and the long codes past them.
 #include "engine/decode_table.h"
 
 #include <string.h>

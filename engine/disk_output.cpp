@@ -14,7 +14,6 @@ static ExtractResult MakeFolders(DiskOutput* d, Extraction* x, int32_t len) {
   if (failed > 0) {
     memcpy(x->failedPrefix, x->fullPath, (size_t)failed);
     x->failedPrefix[failed] = 0;
-    x->failedPrefixLen = failed;
   }
   x->fullPath[len] = saved;
   return failed > 0 ? kExtractFolderFailed : kExtractFinished;

@@ -135,10 +135,7 @@ static ExtractResult FileEntry(Extraction* x) {
   if (!FlushRest(&w->window)) return kExtractWriteFailed;
   res = out->endFile(out->context, x);
   if (res != kExtractFinished) return res;
-  if (!x->cancelRequested) {
-    x->filesDone++;
-    x->bytesOut += it->size;
-  }
+  if (!x->cancelRequested) x->filesDone++;
   x->slotIndex = (x->slotIndex + 1) % kRingSlots;
   return kExtractFinished;
 }
@@ -158,13 +155,12 @@ static ExtractResult OneItem(Extraction* x) {
 ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->cancelRequested = 0;
   x->detail = 0;
-  x->failedPrefixLen = 0;
   x->failedPrefix[0] = 0;
   x->nameLen = 0;
   x->name[0] = 0;
   x->nameInHand = false;
   x->slotIndex = 0;
-  x->filesDone = x->foldersDone = x->bytesOut = 0;
+  x->filesDone = x->foldersDone = 0;
   x->destLen = (int32_t)strlen(destFolder);
   if (x->destLen > kMaxPath) return Damaged(x, "the destination path is too long");
   memcpy(x->fullPath, destFolder, (size_t)x->destLen + 1);

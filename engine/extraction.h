@@ -48,10 +48,9 @@ struct Extraction {
   int32_t slotIndex;
   const char* detail;  // why the stream counts as damaged, for the tools
   char failedPrefix[kMaxPath + 1];  // set by the sink with kExtractFolderFailed
-  int32_t failedPrefixLen;
 
   // Totals of the run.
-  int64_t filesDone, foldersDone, bytesOut;
+  int64_t filesDone, foldersDone;
 };
 
 // Expands the whole item stream below destFolder (a folder path: it ends

@@ -1,3 +1,4 @@
+// Creation of every folder along a folder path, outermost first.
 #include "paths/folder_chain.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// The names that would leave the destination folder.
 #include "paths/name_safety.h"
 
 #include "platform/platform.h"

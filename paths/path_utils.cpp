@@ -1,3 +1,4 @@
+// Folder-path forms and the folder existence test.
 #include "paths/path_utils.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// The bit buffer's refills from the block reader, and the bytes it gives back.
 #include "payload/bit_buffer.h"
 
 void MoreBits(BitBuffer* b) {

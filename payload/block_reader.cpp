@@ -1,3 +1,4 @@
+// The block reader: loading, deciphering and checking each block.
 #include "payload/block_reader.h"
 
 #include "payload/crc16.h"

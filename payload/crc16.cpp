@@ -1,3 +1,4 @@
+// CRC-16 of the payload, four bytes a step.
 #include "payload/crc16.h"
 
 uint32_t CrcAddByte(uint32_t crcReg, uint8_t b) {

@@ -1,3 +1,4 @@
+// The password check against the stored CRC-16.
 #include "payload/password.h"
 
 #include "payload/crc16.h"

@@ -1,3 +1,4 @@
+// The payload header: the length test, the texts and the protection.
 #include "payload/payload_layout.h"
 
 PayloadLength CheckPayloadLength(OsFile f, int32_t* expectedSize) {

@@ -1,3 +1,4 @@
+// Files, folders, hand-made program files and extractions for the tests.
 #include "tests/test_files.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The item names an archive may hold.
 #include "writer/archive_names.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// A self-extracting archive: the stub, then the payload.
 #include "writer/archive_writer.h"
 
 #include <errno.h>

@@ -1,3 +1,4 @@
+// The block stream: blocks, CRC trailers, the password's scrambling.
 #include "writer/block_writer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// A file's bytes into a coded body: parse and token coding.
 #include "writer/body_encoder.h"
 
 #include <algorithm>

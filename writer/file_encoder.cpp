@@ -1,3 +1,4 @@
+// One file entry's contents coded under the best reference choice.
 #include "writer/file_encoder.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Item records into the block stream.
 #include "writer/item_stream_writer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// What each compression level does.
 #include "writer/level_settings.h"
 
 LevelSettings SettingsForLevel(int level) {

@@ -1,3 +1,4 @@
+// Hash-chain match finding over one file's coordinate space.
 #include "writer/match_finder.h"
 
 #include <algorithm>

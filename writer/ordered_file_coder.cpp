@@ -1,3 +1,4 @@
+// File bodies coded on worker threads, handed back in input order.
 #include "writer/ordered_file_coder.h"
 
 #include <utility>

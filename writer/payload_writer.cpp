@@ -1,3 +1,4 @@
+// The payload: header, then the block stream of the items.
 #include "writer/payload_writer.h"
 
 #include <errno.h>

@@ -1,3 +1,4 @@
+// The writer's mirror of the reference ring, and the choice of a reference.
 #include "writer/reference_chooser.h"
 
 #include <string.h>

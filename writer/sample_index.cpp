@@ -1,3 +1,4 @@
+// Which files of the reference ring hold a sample.
 #include "writer/sample_index.h"
 
 // 2^16 entries hold the samples of 255 small files with room to spare;

@@ -1,3 +1,4 @@
+// The encoder's side of the two adaptive code trees.
 #include "writer/token_coder.h"
 
 void ReadCodes(const CodeTree& tree, SymbolCodes* codes) {

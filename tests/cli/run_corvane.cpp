@@ -1,3 +1,4 @@
+// Runs the corvane binary with arguments and collects what it says.
 #include "tests/cli/run_corvane.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Turns "header, then the plain item stream" into a sound payload.
 #include "tests/fuzz/resealed_payload.h"
 
 #include "payload/password.h"

@@ -1,3 +1,4 @@
+// A small tree of folders and files read from a fuzz input.
 #include "tests/fuzz/tree_description.h"
 
 #include <random>

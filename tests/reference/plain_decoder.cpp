@@ -1,3 +1,4 @@
+// The plain body decoder: a call per bit, a tree walk per symbol.
 #include "tests/reference/plain_decoder.h"
 
 #include "engine/symbol_decoder.h"

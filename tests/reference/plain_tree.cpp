@@ -1,3 +1,4 @@
+// The code tree build and walk in their plainest form.
 #include "tests/reference/plain_tree.h"
 
 void PlainBuildCodeTree(CodeTree* t) {

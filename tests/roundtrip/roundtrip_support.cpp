@@ -1,3 +1,4 @@
+// Round trips: archives made by the writer, extracted by both decoders.
 #include "tests/roundtrip/roundtrip_support.h"
 
 #include <gtest/gtest.h>

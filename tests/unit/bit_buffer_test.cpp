@@ -1,3 +1,4 @@
+// The bit buffer: bit order, refills across blocks, bytes given back.
 #include <gtest/gtest.h>
 
 #include <vector>

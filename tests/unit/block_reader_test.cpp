@@ -1,3 +1,4 @@
+// The block reader: blocks, CRC failures, deciphering, the end of the payload.
 #include <gtest/gtest.h>
 
 #include "payload/block_reader.h"

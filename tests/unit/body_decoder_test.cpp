@@ -1,3 +1,4 @@
+// The body decoder on hand-made bodies: literals, matches, malformed ones.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

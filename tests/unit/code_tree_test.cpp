@@ -1,3 +1,4 @@
+// The code tree builder against the plain one, and its tie rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>

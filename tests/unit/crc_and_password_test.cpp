@@ -1,3 +1,4 @@
+// The CRC-16 and the password check.
 #include <gtest/gtest.h>
 
 #include <string>

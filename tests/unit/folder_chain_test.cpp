@@ -1,3 +1,4 @@
+// Folder chains: outermost first, double-byte names, the failing prefix.
 #include <gtest/gtest.h>
 
 #include <filesystem>

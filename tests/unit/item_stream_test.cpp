@@ -1,3 +1,4 @@
+// The item stream on hand-made archives: names, entries, references, damage.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// The names that stay inside the destination and those that leave it.
 #include <gtest/gtest.h>
 
 #include "paths/name_safety.h"

@@ -1,3 +1,4 @@
+// The output window: flushes, the preset history, the reference slot.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Folder-path forms and the folder existence test.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,4 @@
+// The kernel handles of the stub's process, seen from the driver.
 #include "tests/wine/driver_handles.h"
 
 #include <winternl.h>

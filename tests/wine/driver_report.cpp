@@ -1,3 +1,4 @@
+// The driver's transcript lines.
 #include "tests/wine/driver_report.h"
 
 #include <windows.h>

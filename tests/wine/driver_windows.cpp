@@ -1,3 +1,4 @@
+// The stub's windows as the driver finds and reads them.
 #include "tests/wine/driver_windows.h"
 
 #include <string.h>

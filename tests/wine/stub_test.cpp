@@ -1,3 +1,4 @@
+// What the stub's end-to-end tests share.
 #include "tests/wine/stub_test.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The driver's transcript as the tests read it.
 #include "tests/wine/transcript.h"
 
 #include <sstream>

@@ -1,3 +1,4 @@
+// Programs run in the Wine session of the end-to-end tests.
 #include "tests/wine/wine_session.h"
 
 #include <fcntl.h>
