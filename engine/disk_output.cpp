@@ -73,6 +73,10 @@ static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
   HostShowStatus(x, x->skipping ? kStatusSkipping : kStatusExpanding);
   ExtractResult res = MakeFolders(d, x, FolderPartOf(x->fullPath));
   if (res != kExtractFinished || x->skipping) return res;
+  // Where creating the file over the old one would fail (a folder, a
+  // read-only file, one held open), the run ends here, as it would then:
+  // not only at the move, after the whole body.
+  if (d->replacing && !OsCanReplace(d->root, x->fullPath)) return kExtractWriteFailed;
   d->file = d->replacing ? CreateTemporary(d, x) : CreateDirect(d, x);
   return d->file == kNoFile ? kExtractWriteFailed : kExtractFinished;
 }
@@ -82,12 +86,8 @@ static bool Write(void* context, const uint8_t* bytes, int32_t n) {
   return OsWrite(((DiskOutput*)context)->file, bytes, n, &put) && put == n;
 }
 
-// Everything after the last byte: the three times, the close, and the move
-// over the file it replaces (or, once the run is cancelled, the deletion
-// of what was written).
-static ExtractResult EndFile(void* context, Extraction* x) {
-  DiskOutput* d = (DiskOutput*)context;
-  if (x->skipping) return kExtractFinished;
+// Stamps and closes the file in hand.
+static ExtractResult StampAndClose(DiskOutput* d, const Extraction* x) {
   if (!OsSetFileTimes(d->file, x->item.creationTime, x->item.accessTime, x->item.writeTime))
     return kExtractWriteFailed;
   OsFile f = d->file;
@@ -97,13 +97,34 @@ static ExtractResult EndFile(void* context, Extraction* x) {
     d->unfinished = true;
     return kExtractWriteFailed;
   }
-  if (x->cancelRequested) {
-    OsDeleteFile(d->root, d->path);
-  } else if (d->replacing && !OsReplaceFile(d->root, d->path, x->fullPath)) {
-    d->unfinished = true;
-    return kExtractWriteFailed;
-  }
   return kExtractFinished;
+}
+
+// Everything after the last byte: the three times and the close; for a
+// replacement first the move over the old file, then the times, on the
+// file in its final place (a file system that hands a new file the
+// creation time of the one it replaces, as NTFS does for a name used
+// again within seconds, would otherwise have the last word). A failure to
+// stamp it there leaves the file whole in its place, since the old one is
+// gone by then. After a cancel what was written goes.
+static ExtractResult EndFile(void* context, Extraction* x) {
+  DiskOutput* d = (DiskOutput*)context;
+  if (x->skipping) return kExtractFinished;
+  if (!d->replacing || x->cancelRequested) {
+    ExtractResult res = StampAndClose(d, x);
+    if (res == kExtractFinished && x->cancelRequested) OsDeleteFile(d->root, d->path);
+    return res;
+  }
+  OsFile f = d->file;
+  d->file = kNoFile;
+  d->unfinished = true;  // until it is in place
+  if (!OsClose(f) || !OsReplaceFile(d->root, d->path, x->fullPath)) return kExtractWriteFailed;
+  d->unfinished = false;
+  OsFile placed = OsOpenExisting(d->root, x->fullPath);
+  if (placed == kNoFile) return kExtractWriteFailed;
+  bool stamped = OsSetFileTimes(placed, x->item.creationTime, x->item.accessTime,
+                                x->item.writeTime);
+  return OsClose(placed) && stamped ? kExtractFinished : kExtractWriteFailed;
 }
 
 static void Abandon(void* context, Extraction*) {

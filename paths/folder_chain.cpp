@@ -1,11 +1,13 @@
 // Creation of every folder along a folder path, outermost first.
 #include "paths/folder_chain.h"
 
+#include "paths/path_utils.h"
 #include "platform/platform.h"
 
 int MakeFolderChain(OsRoot* root, char* path) {
   const char* previous = 0;
-  char* p = path;
+  char* p = path + RootLength(path);
+  if (p > path) previous = p - 1;  // the root's separator, or its colon
   while (*p) {
     while (*p && *p != '\\') {
       previous = p;
@@ -15,8 +17,11 @@ int MakeFolderChain(OsRoot* root, char* path) {
     if (previous && *previous != ':') {
       *p = 0;
       EntryKind kind = OsProbeEntry(root, path);
+      // A folder that another program made after the probe is as good as
+      // one made here.
       bool ok = kind == kEntryFolder ||
-                (kind == kEntryNone && OsCreateFolder(root, path));
+                (kind == kEntryNone && (OsCreateFolder(root, path) ||
+                                        OsProbeEntry(root, path) == kEntryFolder));
       *p = '\\';
       if (!ok) return (int)(p - path);
     }

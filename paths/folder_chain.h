@@ -5,8 +5,10 @@
 #include "platform/platform.h"
 
 // Walks the zero-terminated folder path and makes each folder in front of
-// a separator that is missing. A separator at the very start and one right
-// after a colon (a drive) are passed over. Returns 0 when every folder
+// a separator that is missing. The root at its start (RootLength: a
+// drive, a share, a device path, a leading backslash) and a separator
+// right after a colon are passed over. A folder that another program makes
+// between the probe and the creation counts as made. Returns 0 when every folder
 // exists now, otherwise the length of the first prefix that is not a
 // folder and could not be made one (the prefix is path[0 .. length)).
 // Text behind the last separator is ignored. The path is cut in place for

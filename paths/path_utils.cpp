@@ -36,10 +36,37 @@ static bool IsAsciiLetter(uint8_t c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Past n separators from p (character by character), or to the end.
+static const char* PastSeparators(const char* p, int n) {
+  while (*p && n > 0) {
+    if (*p == '\\') n--;
+    p = OsCharNext(p);
+  }
+  return p;
+}
+
+static bool IsDrive(const char* p) {
+  return IsAsciiLetter((uint8_t)p[0]) && p[1] == ':' && (p[2] == '\\' || p[2] == 0);
+}
+
+int RootLength(const char* path) {
+  if (IsDrive(path)) return path[2] ? 3 : 2;
+  if (path[0] != '\\') return 0;
+  if (path[1] != '\\') return 1;
+  const char* p = path + 2;
+  if ((p[0] == '?' || p[0] == '.') && p[1] == '\\') {
+    p += 2;
+    if (IsDrive(p)) return (int)(p - path) + (p[2] ? 3 : 2);
+    if (strncmp(p, "UNC\\", 4) == 0) p += 4;
+    else return (int)(PastSeparators(p, 1) - path);  // a device: "\\.\name\"
+  }
+  // The server and the share.
+  return (int)(PastSeparators(p, 2) - path);
+}
+
 FolderProbe ProbeFolder(OsRoot* root, char* folderPath) {
   int len = (int)strlen(folderPath);
-  if (len == 3 && folderPath[1] == ':' && IsAsciiLetter((uint8_t)folderPath[0]))
-    return FolderPresent;
+  if (len > 1 && RootLength(folderPath) == len) return FolderPresent;
   // Exactly the trailing backslash goes, one byte, as the callers promise.
   char removed = 0;
   if (len > 0) {

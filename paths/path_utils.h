@@ -23,7 +23,15 @@ int EnsureTrailingBackslash(const char* path, char* out, int cap);
 // including its last separator; 0 when it has none.
 int FolderPartOf(const char* path);
 
-// Whether the folder path (ending with a backslash) names a folder. The
+// The length of the root at the start of a path, which is never searched
+// for or made: a drive ("X:\", 3), a network share ("\\server\share\"),
+// a device path ("\\?\X:\", "\\?\UNC\server\share\"), or a single
+// leading backslash (1); 0 when the path has none. A root that ends the
+// path without its separator counts whole.
+int RootLength(const char* path);
+
+// Whether the folder path (ending with a backslash) names a folder. A
+// drive, share or device root counts as one without being searched for. The
 // path is zero-terminated and briefly shortened in place, then restored.
 FolderProbe ProbeFolder(OsRoot* root, char* folderPath);
 

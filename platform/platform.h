@@ -56,6 +56,17 @@ OsFile OsCreateFile(OsRoot* root, const char* archivePath);
 // when it exists or cannot be made.
 OsFile OsCreateNewFile(OsRoot* root, const char* archivePath);
 
+// Whether the existing file at an archive path could be created anew now:
+// false for a folder, a file that is read-only (or, on Windows, hidden or
+// system), or one that another program holds open without sharing. A
+// symbolic link counts as replaceable: it is replaced, never written
+// through. Asked before a replacement is written beside the file, so that
+// it fails where writing over the file would fail.
+bool OsCanReplace(OsRoot* root, const char* archivePath);
+
+// Opens an existing file to set its times; kNoFile on failure.
+OsFile OsOpenExisting(OsRoot* root, const char* archivePath);
+
 // Moves a complete file over another one in the same folder, replacing it
 // in one step. False on error; the source then stays.
 bool OsReplaceFile(OsRoot* root, const char* fromArchivePath, const char* toArchivePath);

@@ -274,6 +274,30 @@ OsFile OsCreateNewFile(OsRoot* root, const char* archivePath) {
   return CreateBelowRoot(root, archivePath, O_EXCL);
 }
 
+bool OsCanReplace(OsRoot* root, const char* archivePath) {
+  Parent parent(root, archivePath);
+  if (!parent.ok()) return false;
+  struct stat st;
+  if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Fail();
+  if (S_ISLNK(st.st_mode)) return true;
+  if (S_ISDIR(st.st_mode)) {
+    lastError = EISDIR;
+    return false;
+  }
+  int fd = openat(parent.fd(), parent.leaf(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  close(fd);
+  return true;
+}
+
+OsFile OsOpenExisting(OsRoot* root, const char* archivePath) {
+  Parent parent(root, archivePath);
+  if (!parent.ok()) return kNoFile;
+  int fd = openat(parent.fd(), parent.leaf(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) Fail();
+  return fd < 0 ? kNoFile : fd;
+}
+
 bool OsReplaceFile(OsRoot* root, const char* fromArchivePath, const char* toArchivePath) {
   Parent from(root, fromArchivePath);
   Parent to(root, toArchivePath);

@@ -24,6 +24,26 @@ OsFile OsCreateNewFile(OsRoot*, const char* archivePath) {
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
+bool OsCanReplace(OsRoot*, const char* archivePath) {
+  // Creating with CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL fails on these.
+  DWORD attributes = GetFileAttributesA(archivePath);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                     FILE_ATTRIBUTE_SYSTEM)))
+    return false;
+  HANDLE h = CreateFileA(archivePath, GENERIC_WRITE, FILE_SHARE_READ, 0, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+OsFile OsOpenExisting(OsRoot*, const char* archivePath) {
+  HANDLE h = CreateFileA(archivePath, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, 0, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, 0);
+  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+}
+
 bool OsReplaceFile(OsRoot*, const char* fromArchivePath, const char* toArchivePath) {
   return MoveFileExA(fromArchivePath, toArchivePath, MOVEFILE_REPLACE_EXISTING) != 0;
 }

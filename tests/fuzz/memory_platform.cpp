@@ -34,6 +34,7 @@ const OsFile kFirstFile = 16;
 
 struct Node {
   bool isFolder = false;
+  bool readOnly = false;
   std::vector<uint8_t> data;
   FileTime times[3] = {0, 0, 0};
   ~Node();
@@ -61,6 +62,9 @@ struct Store {
   size_t spareSize = 0;
   int escapes = 0;
   bool failAllocs = false;
+  // The creation times of files removed or replaced, by name: a file that
+  // takes such a name gets that time, as NTFS's "tunnelling" gives it.
+  std::map<std::string, FileTime> tunnel;
 };
 
 Store store;
@@ -130,7 +134,19 @@ std::shared_ptr<Node> AddEntry(const std::string& key, const std::string& parent
 }
 
 void RemoveEntry(const std::string& key) {
-  if (store.entries.erase(key)) store.used -= EntryCost(key);
+  auto it = store.entries.find(key);
+  if (it == store.entries.end()) return;
+  if (!it->second->isFolder) store.tunnel[key] = it->second->times[0];
+  store.entries.erase(it);
+  store.used -= EntryCost(key);
+}
+
+// A file that has just taken the name key.
+void TakeTunnelledTime(const std::string& key, Node* n) {
+  auto it = store.tunnel.find(key);
+  if (it == store.tunnel.end()) return;
+  n->times[0] = it->second;
+  store.tunnel.erase(it);
 }
 
 OsFile OpenHandle(bool isProgram, std::shared_ptr<Node> node) {
@@ -160,13 +176,14 @@ OsFile CreateFileAt(const char* archivePath, bool mustBeNew) {
   std::string key, parent;
   if (!Resolve(archivePath, &key, &parent) || key.empty()) return kNoFile;
   std::shared_ptr<Node> n = Find(key);
-  if (n && (mustBeNew || n->isFolder)) return kNoFile;
+  if (n && (mustBeNew || n->isFolder || n->readOnly)) return kNoFile;
   if (n) {
     store.used -= n->data.size();
     n->data.clear();
   } else {
     n = AddEntry(key, parent, false);
     if (!n) return kNoFile;
+    TakeTunnelledTime(key, n.get());
   }
   return OpenHandle(false, n);
 }
@@ -182,6 +199,16 @@ void MemoryReset(const uint8_t* program, size_t programSize, size_t quota) {
   store.used = 0;
   store.escapes = 0;
   store.failAllocs = false;
+  store.tunnel.clear();
+}
+
+bool MemorySetReadOnly(const char* archivePath, bool readOnly) {
+  std::string key, parent;
+  if (!Resolve(archivePath, &key, &parent)) return false;
+  std::shared_ptr<Node> n = Find(key);
+  if (!n || n->isFolder) return false;
+  n->readOnly = readOnly;
+  return true;
 }
 
 void MemoryFailAllocs(bool fail) { store.failAllocs = fail; }
@@ -246,13 +273,32 @@ bool OsReplaceFile(OsRoot*, const char* fromArchivePath, const char* toArchivePa
       !Resolve(toArchivePath, &to, &toParent) || from.empty() || to.empty())
     return false;
   std::shared_ptr<Node> n = Find(from);
-  if (!n || n->isFolder || IsFolder(to) || !IsFolder(toParent)) return false;
+  std::shared_ptr<Node> old = Find(to);
+  if (!n || n->isFolder || IsFolder(to) || !IsFolder(toParent) || (old && old->readOnly))
+    return false;
   if (from == to) return true;
   RemoveEntry(to);
   RemoveEntry(from);
+  store.tunnel.erase(from);  // moved away, not removed
   store.entries[to] = n;
   store.used += EntryCost(to);
+  TakeTunnelledTime(to, n.get());
   return true;
+}
+
+bool OsCanReplace(OsRoot*, const char* archivePath) {
+  std::string key, parent;
+  if (!Resolve(archivePath, &key, &parent) || key.empty()) return false;
+  std::shared_ptr<Node> n = Find(key);
+  return !n || (!n->isFolder && !n->readOnly);
+}
+
+OsFile OsOpenExisting(OsRoot*, const char* archivePath) {
+  std::string key, parent;
+  if (!Resolve(archivePath, &key, &parent) || key.empty()) return kNoFile;
+  std::shared_ptr<Node> n = Find(key);
+  if (!n || n->isFolder) return kNoFile;
+  return OpenHandle(false, n);
 }
 
 bool OsRead(OsFile f, void* buf, int n, int* got) {
@@ -326,7 +372,7 @@ bool OsDeleteFile(OsRoot*, const char* archivePath) {
   std::string key, parent;
   if (!Resolve(archivePath, &key, &parent) || key.empty()) return false;
   std::shared_ptr<Node> n = Find(key);
-  if (!n || n->isFolder) return false;
+  if (!n || n->isFolder || n->readOnly) return false;
   RemoveEntry(key);
   return true;
 }

@@ -13,6 +13,10 @@
 // or a colon (found by the character step), is refused and counted:
 // nothing that reaches the platform should ever leave the destination.
 //
+// As NTFS does ("tunnelling"), a file that takes the name of a file just
+// removed or replaced gets that file's creation time; times set on it
+// afterwards win.
+//
 // Everything stored (file bytes and the names of entries) counts against
 // a quota; a write or a new entry past it fails, so no input can make the
 // store grow without bound.
@@ -33,6 +37,10 @@ const size_t kMemoryDefaultQuota = 64u << 20;
 // program file (not copied: it must outlive the use) and quota.
 void MemoryReset(const uint8_t* program, size_t programSize,
                  size_t quota = kMemoryDefaultQuota);
+
+// Marks a file read-only, or writable again: a read-only file cannot be
+// created anew, replaced or deleted.
+bool MemorySetReadOnly(const char* archivePath, bool readOnly);
 
 // Makes the next OsAlloc calls fail (for the out-of-memory path).
 void MemoryFailAllocs(bool fail);

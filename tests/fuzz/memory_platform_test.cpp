@@ -152,3 +152,52 @@ TEST(MemoryCharNext, StepsOverDoubleByteCharactersButNotPastTheEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+FileTime CreationOf(const char* path) {
+  MemoryEntry e;
+  return MemoryLookUp(path, &e) ? e.creationTime : 0;
+}
+
+}  // namespace
+
+TEST_F(MemoryPlatformTest, ANameUsedAgainTakesTheCreationTimeOfTheFileItHeld) {
+  OsFile f = WriteFile("a", "old");
+  ASSERT_TRUE(OsSetFileTimes(f, 100, 200, 300));
+  OsClose(f);
+  // Moved over: the new file takes the old one's creation time...
+  f = WriteFile("new", "new");
+  ASSERT_TRUE(OsSetFileTimes(f, 555, 666, 777));
+  OsClose(f);
+  ASSERT_TRUE(OsReplaceFile(nullptr, "new", "a"));
+  EXPECT_EQ(CreationOf("a"), 100u);
+  // ...until times are set on it in its place.
+  f = OsOpenExisting(nullptr, "a");
+  ASSERT_NE(f, kNoFile);
+  ASSERT_TRUE(OsSetFileTimes(f, 555, 666, 777));
+  OsClose(f);
+  EXPECT_EQ(CreationOf("a"), 555u);
+  // Deleted, then made again under the same name.
+  ASSERT_TRUE(OsDeleteFile(nullptr, "a"));
+  OsClose(WriteFile("a", "again"));
+  EXPECT_EQ(CreationOf("a"), 555u);
+}
+
+TEST_F(MemoryPlatformTest, AReadOnlyFileOrAFolderCannotBeReplaced) {
+  OsClose(WriteFile("ro", "kept"));
+  ASSERT_TRUE(OsCreateFolder(nullptr, "dir"));
+  OsClose(WriteFile("other", "x"));
+  EXPECT_TRUE(OsCanReplace(nullptr, "ro"));
+  EXPECT_TRUE(OsCanReplace(nullptr, "missing"));
+  ASSERT_TRUE(MemorySetReadOnly("ro", true));
+  EXPECT_FALSE(OsCanReplace(nullptr, "ro"));
+  EXPECT_FALSE(OsCanReplace(nullptr, "dir"));
+  EXPECT_EQ(OsCreateFile(nullptr, "ro"), kNoFile);
+  EXPECT_FALSE(OsReplaceFile(nullptr, "other", "ro"));
+  EXPECT_FALSE(OsDeleteFile(nullptr, "ro"));
+  EXPECT_EQ(Contents("ro"), "kept");
+  ASSERT_TRUE(MemorySetReadOnly("ro", false));
+  EXPECT_TRUE(OsReplaceFile(nullptr, "other", "ro"));
+  EXPECT_EQ(Contents("ro"), "x");
+}

@@ -9,6 +9,7 @@ namespace {
 
 long callCount[kFaultKinds];
 long failAt[kFaultKinds];
+bool foldersAppear;
 
 // Counts a call and tells whether it is the one to fail.
 bool Injected(FaultKind kind) {
@@ -21,7 +22,9 @@ bool Injected(FaultKind kind) {
 
 void ResetFaults() {
   for (int k = 0; k < kFaultKinds; k++) callCount[k] = failAt[k] = 0;
+  foldersAppear = false;
 }
+void MakeFoldersAppearMeanwhile() { foldersAppear = true; }
 void FailCall(FaultKind kind, long nth) { failAt[kind] = nth; }
 long CallCount(FaultKind kind) { return callCount[kind]; }
 
@@ -30,6 +33,7 @@ extern "C" {
 OsFile __real_OsOpenNative(const char* nativePath);
 OsFile __real_OsCreateFile(OsRoot* root, const char* archivePath);
 OsFile __real_OsCreateNewFile(OsRoot* root, const char* archivePath);
+OsFile __real_OsOpenExisting(OsRoot* root, const char* archivePath);
 bool __real_OsRead(OsFile f, void* buf, int n, int* got);
 bool __real_OsWrite(OsFile f, const void* buf, int n, int* put);
 bool __real_OsSeek(OsFile f, int64_t offset);
@@ -45,6 +49,9 @@ OsFile __wrap_OsCreateFile(OsRoot* root, const char* archivePath) {
 }
 OsFile __wrap_OsCreateNewFile(OsRoot* root, const char* archivePath) {
   return Injected(kFaultOpen) ? kNoFile : __real_OsCreateNewFile(root, archivePath);
+}
+OsFile __wrap_OsOpenExisting(OsRoot* root, const char* archivePath) {
+  return Injected(kFaultOpen) ? kNoFile : __real_OsOpenExisting(root, archivePath);
 }
 bool __wrap_OsRead(OsFile f, void* buf, int n, int* got) {
   *got = 0;
@@ -69,7 +76,13 @@ bool __wrap_OsSetFileTimes(OsFile f, FileTime creation, FileTime access, FileTim
   return !Injected(kFaultTimes) && __real_OsSetFileTimes(f, creation, access, write);
 }
 bool __wrap_OsCreateFolder(OsRoot* root, const char* archivePath) {
-  return !Injected(kFaultFolder) && __real_OsCreateFolder(root, archivePath);
+  if (Injected(kFaultFolder)) return false;
+  if (foldersAppear) {
+    __real_OsCreateFolder(root, archivePath);
+    errno = EEXIST;
+    return false;
+  }
+  return __real_OsCreateFolder(root, archivePath);
 }
 
 }  // extern "C"

@@ -7,7 +7,7 @@
 #define CORVANE_TESTS_HOSTILE_FAULT_INJECTION_H
 
 enum FaultKind {
-  kFaultOpen,    // OsOpenNative, OsCreateFile, OsCreateNewFile
+  kFaultOpen,    // OsOpenNative, OsCreateFile, OsCreateNewFile, OsOpenExisting
   kFaultRead,
   kFaultWrite,
   kFaultSeek,
@@ -18,6 +18,9 @@ enum FaultKind {
 };
 
 void ResetFaults();
+// From now on every folder creation makes the folder and then reports a
+// failure, as when another program made it first.
+void MakeFoldersAppearMeanwhile();
 void FailCall(FaultKind kind, long nth);
 long CallCount(FaultKind kind);
 

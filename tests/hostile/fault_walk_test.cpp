@@ -124,3 +124,19 @@ TEST(FaultWalk, EveryFailingCallEndsCleanly) {
   }
   std::cout << "fault walk: " << runs << " runs\n";
 }
+
+// Two extractions into one folder: every folder this run makes has just
+// been made by the other one. The run goes on as if it had made them.
+TEST(FaultWalk, FoldersMadeMeanwhileByAnotherProgramAreUsed) {
+  TempDir dir;
+  Walk w = MakeArchive(dir);
+  std::string dest = dir / "dest";
+  ResetFaults();
+  MakeFoldersAppearMeanwhile();
+  ExtractOutcome o = RunInto(w, dest);
+  long attempts = CallCount(kFaultFolder);
+  ResetFaults();
+  EXPECT_EQ(o.result, kExtractFinished) << o.failedPrefix;
+  EXPECT_GT(attempts, 0);
+  EXPECT_EQ(ReadFileBytes(dest + "/dir/big.bin"), w.files.at("dir/big.bin"));
+}

@@ -150,24 +150,41 @@ class SafeOverwriteTest : public HostileTest {
     *size = 1 + 255 * 4352;
     return body.Finish();
   }
+
+  // An archive whose keep.txt has its body across the edge of the first
+  // block (behind 3400 bytes of "." folder entries), with the second block
+  // damaged.
+  std::string DamagedInTheBody(const std::string& name) {
+    Bytes items;
+    for (int i = 0; i < 1700; i++) AppendFolderEntry(&items, B("."));
+    int32_t size;
+    Bytes body = LongBody(&size);
+    AppendFileEntry(&items, B(name), 1, 2, 3, size, 0, 0, body);
+    EXPECT_GT(items.size(), 4096u + 200u);
+    ProgramFile p;
+    p.blockStream = MakeBlockStream(items);
+    p.blockStream[4098 + 150] ^= 0x20;
+    WriteFileBytes(dir_ / "p.exe", MakeProgramFile(p));
+    return dir_ / "p.exe";
+  }
 };
 
 TEST_F(SafeOverwriteTest, DamageInTheMiddleKeepsTheOldFile) {
-  // 3400 bytes of "." folder entries put the file's body across the edge
-  // of the first block; the second block is damaged.
-  Bytes items;
-  for (int i = 0; i < 1700; i++) AppendFolderEntry(&items, B("."));
-  int32_t size;
-  Bytes body = LongBody(&size);
-  AppendFileEntry(&items, B("keep.txt"), 1, 2, 3, size, 0, 0, body);
-  ASSERT_GT(items.size(), 4096u + 200u);
-  ProgramFile p;
-  p.blockStream = MakeBlockStream(items);
-  p.blockStream[4098 + 150] ^= 0x20;
-  WriteFileBytes(dir_ / "p.exe", MakeProgramFile(p));
   CurrentTestHost().answers = {kOverwriteYes};
-  ExtractOutcome o = ExtractProgramFile(dir_ / "p.exe", dest_);
+  ExtractOutcome o = ExtractProgramFile(DamagedInTheBody("keep.txt"), dest_);
   EXPECT_EQ(o.result, kExtractDamaged);
+  ExpectOldFileAndNoTemporary();
+}
+
+// Writing over a folder fails at once, as creating the file there would:
+// before the body is read, so its damage is never reached.
+TEST_F(SafeOverwriteTest, AFolderInTheWayFailsBeforeTheBody) {
+  fs::create_directory(dest_ + "/folder");
+  CurrentTestHost().answers = {kOverwriteYes};
+  ExtractOutcome o = ExtractProgramFile(DamagedInTheBody("folder"), dest_);
+  EXPECT_EQ(o.result, kExtractWriteFailed);
+  EXPECT_EQ(CurrentTestHost().prompts.size(), 1u);
+  EXPECT_TRUE(fs::is_directory(dest_ + "/folder"));
   ExpectOldFileAndNoTemporary();
 }
 

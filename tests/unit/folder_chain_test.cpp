@@ -46,3 +46,11 @@ TEST(MakeFolderChain, SkipsLeadingSeparatorAndDrivesAndKeepsDoubledOnes) {
   EXPECT_FALSE(PathExists(dir / "sub:"));
   std::filesystem::current_path(cwd);
 }
+
+TEST(MakeFolderChain, NeverSearchesForTheComponentsOfAShareOrDeviceRoot) {
+  // On this host nothing of these exists; the first prefix tried, and the
+  // one that fails, is the first folder below the root.
+  EXPECT_EQ(Chain("\\\\srv\\share\\dest\\"), (int)strlen("\\\\srv\\share\\dest"));
+  EXPECT_EQ(Chain("\\\\?\\Q:\\dest\\"), (int)strlen("\\\\?\\Q:\\dest"));
+  EXPECT_EQ(Chain("\\\\srv\\share\\"), 0);
+}

@@ -54,3 +54,26 @@ TEST(ProbeFolder, DriveRootsFoldersFilesAndNothing) {
   char current[] = ".\\";
   EXPECT_EQ(ProbeFolder(nullptr, current), FolderPresent);
 }
+
+TEST(RootLength, DrivesSharesAndDevicePaths) {
+  EXPECT_EQ(RootLength("C:\\dest\\"), 3);
+  EXPECT_EQ(RootLength("C:"), 2);
+  EXPECT_EQ(RootLength("\\dest\\"), 1);
+  EXPECT_EQ(RootLength("dest\\"), 0);
+  EXPECT_EQ(RootLength("1:\\"), 0);
+  EXPECT_EQ(RootLength("\\\\srv\\share\\dest\\"), (int)strlen("\\\\srv\\share\\"));
+  EXPECT_EQ(RootLength("\\\\srv\\share"), (int)strlen("\\\\srv\\share"));
+  EXPECT_EQ(RootLength("\\\\?\\C:\\dest\\"), (int)strlen("\\\\?\\C:\\"));
+  EXPECT_EQ(RootLength("\\\\?\\UNC\\srv\\share\\d\\"), (int)strlen("\\\\?\\UNC\\srv\\share\\"));
+  // A server named with 表 (0x95 0x5C): its second byte separates nothing.
+  EXPECT_EQ(RootLength("\\\\\x95\x5C\\s\\d\\"), (int)strlen("\\\\\x95\x5C\\s\\"));
+}
+
+TEST(ProbeFolder, ShareAndDeviceRootsArePresentWithoutASearch) {
+  // Nothing of these names exists here: only the form decides.
+  char share[] = "\\\\srv\\share\\", device[] = "\\\\?\\Q:\\";
+  char below[] = "\\\\srv\\share\\dest\\";
+  EXPECT_EQ(ProbeFolder(nullptr, share), FolderPresent);
+  EXPECT_EQ(ProbeFolder(nullptr, device), FolderPresent);
+  EXPECT_EQ(ProbeFolder(nullptr, below), FolderAbsent);
+}

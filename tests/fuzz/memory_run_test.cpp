@@ -1,0 +1,106 @@
+// Extractions over the in-memory platform, for what a real file system
+// here cannot show: a read-only file root may still replace, and a file
+// system that hands a new file the creation time of the one it replaced.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/fuzz/fuzz_host.h"
+#include "tests/fuzz/memory_platform.h"
+#include "tests/fuzz/memory_read_path.h"
+#include "writer/archive_writer.h"
+
+namespace {
+
+const FileTime kCreated = 132000000000000000ull, kAccessed = kCreated + 7, kWritten = kCreated + 9;
+
+std::vector<uint8_t> Noise(size_t n) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> b(n);
+  for (uint8_t& c : b) c = (uint8_t)random();
+  return b;
+}
+
+// A program file holding "a" (noise, so its body spans many blocks) and
+// then "b".
+std::vector<uint8_t> Program() {
+  ArchiveEntry a, b;
+  a.name = "a";
+  a.data = Noise(60000);
+  b.name = "b";
+  b.data = {'b'};
+  for (ArchiveEntry* e : {&a, &b}) {
+    e->creationTime = kCreated;
+    e->accessTime = kAccessed;
+    e->writeTime = kWritten;
+  }
+  std::vector<uint8_t> payload;
+  std::string error;
+  EXPECT_TRUE(BuildPayload({a, b}, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  std::vector<uint8_t> program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  return program;
+}
+
+// Flips a byte in the last block: damage far behind the start of "a".
+void DamageTheEnd(std::vector<uint8_t>* program) { (*program)[program->size() - 300] ^= 0x20; }
+
+void PutOldFile(const char* path) {
+  OsFile f = OsCreateFile(nullptr, path);
+  int put = 0;
+  ASSERT_TRUE(OsWrite(f, "old", 3, &put));
+  ASSERT_TRUE(OsSetFileTimes(f, 1, 2, 3));
+  ASSERT_TRUE(OsClose(f));
+}
+
+MemoryEntry At(const char* path) {
+  MemoryEntry e;
+  EXPECT_TRUE(MemoryLookUp(path, &e)) << path;
+  return e;
+}
+
+// Extracts the program file given to MemoryReset, answering Yes to the
+// questions, of which there must be `questions`.
+ExtractResult Extract(int questions) {
+  FuzzHost host;
+  EngineHost engineHost = FuzzEngineHost(&host);
+  ReadPathRun run = RunReadPath("", false, &engineHost);
+  EXPECT_EQ(host.prompts, questions);
+  EXPECT_EQ(MemoryOpenFiles(), 0);
+  return run.result;
+}
+
+TEST(MemoryRun, AReplacedFileCarriesTheRecordedCreationTime) {
+  std::vector<uint8_t> program = Program();
+  MemoryReset(program.data(), program.size());
+  PutOldFile("a");
+  ASSERT_EQ(Extract(1), kExtractFinished);
+  MemoryEntry a = At("a");
+  EXPECT_EQ(a.data, Noise(60000));
+  EXPECT_EQ(a.creationTime, kCreated);
+  EXPECT_EQ(a.accessTime, kAccessed);
+  EXPECT_EQ(a.writeTime, kWritten);
+}
+
+TEST(MemoryRun, WhatCannotBeReplacedEndsTheRunBeforeTheBodyIsRead) {
+  std::vector<uint8_t> program = Program();
+  DamageTheEnd(&program);
+  // A damaged body is what a run that reached the move would report.
+  MemoryReset(program.data(), program.size());
+  ASSERT_EQ(Extract(0), kExtractDamaged);
+
+  MemoryReset(program.data(), program.size());
+  PutOldFile("a");
+  ASSERT_TRUE(MemorySetReadOnly("a", true));
+  EXPECT_EQ(Extract(1), kExtractWriteFailed);
+  EXPECT_EQ(At("a").data, std::vector<uint8_t>({'o', 'l', 'd'}));
+  EXPECT_EQ(MemoryEntries().size(), 1u);  // no temporary file left
+
+  MemoryReset(program.data(), program.size());
+  ASSERT_TRUE(OsCreateFolder(nullptr, "a"));
+  EXPECT_EQ(Extract(1), kExtractWriteFailed);
+  EXPECT_TRUE(At("a").isFolder);
+  EXPECT_EQ(MemoryEntries().size(), 1u);
+}
+
+}  // namespace
