@@ -8,8 +8,8 @@
 #include "engine/disk_output.h"
 #include "ui/stub_windows.h"
 
-const int kDescriptionCap = 65535;
-const int kRunCommandCap = 4095;
+const int kDescriptionCap = kDescriptionHeld;
+const int kRunCommandCap = kRunCommandHeld;
 
 struct AppState {
   StubWindows windows;  // its cancelRequested points at archive.run's

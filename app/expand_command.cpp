@@ -6,14 +6,48 @@
 #include "app/expand_inputs.h"
 #include "app/fatal_end.h"
 #include "app/mini_crt.h"
+#include "paths/path_utils.h"
 #include "ui/message_box.h"
 #include "ui/texts.h"
 
-// Opens the run command in the destination folder; says so when it fails.
+// What the shell is handed for the run command, in target (MAX_PATH
+// bytes): a relative name found in the destination by its full path, or
+// else in the system folder, never in the stub's own folder, where the
+// shell would look first (a program of that name lying beside the
+// downloaded archive would run instead); an absolute path or a URL as it
+// stands. False when there is nothing to open: the command was cut when
+// read, it is longer than a shell call takes, or a relative name is found
+// in neither place.
+static bool RunTarget(AppState* s, char* target) {
+  const char* command = s->runCommand;
+  int n = lstrlenA(command);
+  if (s->archive.header.runCommandTruncated || n > kRunCommandOpened) return false;
+  bool relative = RootLength(command) == 0;
+  for (const char* p = command; *p; p = CharNextA(p))
+    if (*p == ':') relative = false;  // a drive, a URL's scheme
+  if (!relative) {
+    StrCopy(target, command);
+    return true;
+  }
+  int d = lstrlenA(s->destFolder);
+  if (d + n < MAX_PATH) {
+    StrCopy(target + StrCopy(target, s->destFolder), command);
+    if (OsProbeEntry(0, target) == kEntryFile) return true;
+  }
+  char system[MAX_PATH];
+  UINT m = GetSystemDirectoryA(system, MAX_PATH);
+  if (m == 0 || m >= MAX_PATH) return false;
+  char* name;
+  DWORD found = SearchPathA(system, command, ".exe", MAX_PATH, target, &name);
+  return found > 0 && found < MAX_PATH;
+}
+
+// Opens the run command with the destination folder as the current one;
+// says so when it cannot.
 static void OpenRunCommand(AppState* s) {
   SetCurrentDirectoryA(s->destFolder);
-  HINSTANCE r = ShellExecuteA(0, 0, s->runCommand, 0, 0, SW_SHOWNORMAL);
-  if ((INT_PTR)r <= 32) {
+  char target[MAX_PATH];
+  if (!RunTarget(s, target) || (INT_PTR)ShellExecuteA(0, 0, target, 0, 0, SW_SHOWNORMAL) <= 32) {
     static char text[kRunCommandCap + sizeof TEXT_RUN_FAILED_SUFFIX];
     int n = StrCopy(text, s->runCommand);
     StrCopy(text + n, TEXT_RUN_FAILED_SUFFIX);
@@ -31,7 +65,10 @@ void ExpandCommand(void* context) {
   ShowWindow(w->progressWindow, SW_SHOW);
   UpdateWindow(w->progressWindow);
   EnableWindow(w->mainWindow, FALSE);
-  BeginDiskOutput(&s->output, 0);
+  // The root marks where the destination ends: below it no junction or
+  // link is taken for a folder or written through. The process ends with
+  // the run, and the root with it.
+  BeginDiskOutput(&s->output, OsOpenRoot(s->destFolder));
   s->sink = DiskOutputSink(&s->output);
   s->host = StubEngineHost(s);
   ExtractResult result = RunArchive(a, s->destFolder, &s->sink, &s->host);

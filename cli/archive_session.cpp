@@ -143,7 +143,7 @@ int ArchiveSession::Run(const std::string& dest) {
   if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
-    root = PosixOpenRoot(dest.c_str());
+    root = OsOpenRoot(dest.c_str());
     if (!root) {
       fprintf(stderr, "corvane: %s: cannot use as destination folder: %s\n", dest.c_str(),
               strerror(PosixLastError()));
@@ -162,7 +162,7 @@ int ArchiveSession::Run(const std::string& dest) {
   }
   progress_->Clear();
   int code = Report(result, &a->run, root);
-  PosixCloseRoot(root);
+  OsCloseRoot(root);
   return code;
 }
 

@@ -54,6 +54,11 @@ int CreateCommand(const CreateOptions& o) {
     fprintf(stderr, "corvane: --mask-password needs --password-file\n");
     return kExitUsage;
   }
+  std::string error;
+  if (!CheckArchiveOptions(options, &error)) {
+    fprintf(stderr, "corvane: %s\n", error.c_str());
+    return kExitUsage;
+  }
 
   std::vector<uint8_t> stub;
   if (o.stubFile.empty()) {
@@ -68,7 +73,6 @@ int CreateCommand(const CreateOptions& o) {
   }
 
   std::vector<ArchiveEntry> entries;
-  std::string error;
   std::vector<std::string> warnings;
   if (!CollectEntries(o.inputs, &entries, &error, &warnings)) {
     fprintf(stderr, "corvane: %s\n", error.c_str());

@@ -57,7 +57,7 @@ int RootLength(const char* path) {
   if ((p[0] == '?' || p[0] == '.') && p[1] == '\\') {
     p += 2;
     if (IsDrive(p)) return (int)(p - path) + (p[2] ? 3 : 2);
-    if (strncmp(p, "UNC\\", 4) == 0) p += 4;
+    if (p[0] == 'U' && p[1] == 'N' && p[2] == 'C' && p[3] == '\\') p += 4;
     else return (int)(PastSeparators(p, 1) - path);  // a device: "\\.\name\"
   }
   // The server and the share.

@@ -12,6 +12,15 @@
 // The stub comes first; the payload starts with its expected total size.
 const int32_t kStubSize = 26112;
 
+// ---- The header's texts ----
+// What the stub holds of the description and the run command; longer ones
+// are cut. A run command is opened only when it is shorter than a path
+// may be on Windows (MAX_PATH, 260 bytes with its terminator): the shell
+// takes nothing longer.
+const int kDescriptionHeld = 65535;
+const int kRunCommandHeld = 4095;
+const int kRunCommandOpened = 259;
+
 // ---- The block stream ----
 // Blocks of 4096 data bytes and a 2-byte CRC-16 trailer (high byte first).
 const int kBlockData = 4096;

@@ -30,12 +30,17 @@ typedef uint64_t FileTime;
 const int64_t kFileTimeEpochSeconds = 11644473600LL;
 const int64_t kFileTimeUnitsPerSecond = 10000000;
 
-// Where archive paths are resolved: held by the driver of a run and
-// handed to every call that takes an archive path. On POSIX the
-// destination folder, below which no symbolic link is followed
-// (platform_posix.h); on Windows nothing, since archive paths are complete
-// native paths there. Null: archive paths as they stand, from the current
-// folder.
+// Where a run's archive paths are resolved: the destination folder, held
+// by the driver of the run and handed to every call that takes an archive
+// path. Below it no link is followed: the extraction never makes links,
+// so any link found there was planted, and following it could redirect a
+// write. A link or junction where a folder is needed is no folder, and
+// one at an item is, on POSIX, replaced, never written through; Windows
+// refuses to write there. On POSIX archive paths are resolved from the
+// root's descriptor and never leave it (an absolute path or ".." gives
+// EPERM); on Windows they are complete native paths, and the root tells
+// where the destination ends. Null: archive paths as they stand, links
+// followed (the destination itself, before a run).
 struct OsRoot;
 
 // What ProbeEntry finds at a name.
@@ -44,6 +49,11 @@ enum EntryKind { kEntryNone = 0, kEntryFile = 1, kEntryFolder = 2 };
 // Plain C linkage: one implementation per OS is linked in, and a test
 // may wrap any of these calls at link time (ld --wrap) to make it fail.
 extern "C" {
+
+// The root of a run at a native folder path (the destination, made
+// already). Null on failure.
+OsRoot* OsOpenRoot(const char* nativeFolder);
+void OsCloseRoot(OsRoot* root);
 
 // Opens an existing file read-only, sharing read access; kNoFile on failure.
 OsFile OsOpenNative(const char* nativePath);

@@ -35,13 +35,14 @@ struct HeldFolder {
   int fd;  // 0: none
 };
 
+// The folders of the last items are held open with the root.
 struct OsRoot {
   int fd;
   HeldFolder held[kHeldFolders];
   int nextHeld;
 };
 
-OsRoot* PosixOpenRoot(const char* nativeFolder) {
+OsRoot* OsOpenRoot(const char* nativeFolder) {
   int fd = open(nativeFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     Fail();
@@ -57,7 +58,7 @@ OsRoot* PosixOpenRoot(const char* nativeFolder) {
   return root;
 }
 
-void PosixCloseRoot(OsRoot* root) {
+void OsCloseRoot(OsRoot* root) {
   if (!root) return;
   for (HeldFolder& h : root->held) {
     if (h.fd > 0) close(h.fd);

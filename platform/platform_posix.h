@@ -4,16 +4,6 @@
 
 #include "platform/platform.h"
 
-// A root for archive paths: the folder at nativeFolder, opened once. No
-// symbolic link is followed below it, neither in the folders above an item
-// nor at the item itself: the extraction never makes links, so any link
-// found there was planted, and following it could redirect a write. No
-// archive path leaves it (an absolute path or "..": EPERM). The folders of
-// the last items are held open with it. Null on failure (see
-// PosixLastError).
-OsRoot* PosixOpenRoot(const char* nativeFolder);
-void PosixCloseRoot(OsRoot* root);
-
 // Maps an archive path to the host: single-byte backslashes (found by the
 // character step, so 表 stays whole) become '/', Shift-JIS becomes UTF-8.
 // Returns the length written to out (zero-terminated), or -1 when a name

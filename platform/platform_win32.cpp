@@ -1,9 +1,36 @@
 // The platform layer on Win32: ANSI calls, archive paths passed as they
-// stand (the system's ANSI code page is Shift-JIS where this runs), so
-// there is no root to resolve them in.
+// stand (the system's ANSI code page is Shift-JIS where this runs). The
+// root only tells where the destination ends: below it, a reparse point
+// (a junction, a symbolic link) is never taken for a folder nor written
+// over.
 #include <windows.h>
 
 #include "platform/platform.h"
+
+struct OsRoot {
+  int length;  // of the destination folder path
+};
+
+OsRoot* OsOpenRoot(const char* nativeFolder) {
+  OsRoot* root = (OsRoot*)HeapAlloc(GetProcessHeap(), 0, sizeof(OsRoot));
+  if (root) root->length = lstrlenA(nativeFolder);
+  return root;
+}
+
+void OsCloseRoot(OsRoot* root) {
+  if (root) HeapFree(GetProcessHeap(), 0, root);
+}
+
+// The attributes of exactly this name (no wildcards: a name with ? or *
+// cannot exist, and GetFileAttributesA finds nothing for it), with
+// FILE_ATTRIBUTE_REPARSE_POINT cleared unless the name lies below the
+// root, where a reparse point counts.
+static DWORD Attributes(OsRoot* root, const char* archivePath) {
+  DWORD a = GetFileAttributesA(archivePath);
+  if (a != INVALID_FILE_ATTRIBUTES && (!root || lstrlenA(archivePath) <= root->length))
+    a &= ~(DWORD)FILE_ATTRIBUTE_REPARSE_POINT;
+  return a;
+}
 
 OsFile OsOpenNative(const char* nativePath) {
   HANDLE h = CreateFileA(nativePath, GENERIC_READ, FILE_SHARE_READ, 0,
@@ -24,12 +51,13 @@ OsFile OsCreateNewFile(OsRoot*, const char* archivePath) {
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
-bool OsCanReplace(OsRoot*, const char* archivePath) {
-  // Creating with CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL fails on these.
-  DWORD attributes = GetFileAttributesA(archivePath);
+bool OsCanReplace(OsRoot* root, const char* archivePath) {
+  // Creating with CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL fails on these;
+  // a reparse point would be written through.
+  DWORD attributes = Attributes(root, archivePath);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                     FILE_ATTRIBUTE_SYSTEM)))
+                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)))
     return false;
   HANDLE h = CreateFileA(archivePath, GENERIC_WRITE, FILE_SHARE_READ, 0, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, 0);
@@ -108,13 +136,18 @@ bool OsDeleteFile(OsRoot*, const char* archivePath) {
   return DeleteFileA(archivePath) != 0;
 }
 
-EntryKind OsProbeEntry(OsRoot*, const char* archivePath) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(archivePath, &fd);
-  if (h == INVALID_HANDLE_VALUE) return kEntryNone;
-  FindClose(h);
-  return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kEntryFolder
-                                                          : kEntryFile;
+EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
+  // A name that ends with a separator would be taken for the folder
+  // before it; a bare drive for its current folder.
+  int n = lstrlenA(archivePath);
+  if (n == 0 || archivePath[n - 1] == '\\' || archivePath[n - 1] == '/' ||
+      archivePath[n - 1] == ':')
+    return kEntryNone;
+  DWORD a = Attributes(root, archivePath);
+  if (a == INVALID_FILE_ATTRIBUTES) return kEntryNone;
+  // A reparse point below the root is no folder, whatever it points to.
+  return (a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT) ? kEntryFolder
+                                                                             : kEntryFile;
 }
 
 bool OsCreateFolder(OsRoot*, const char* archivePath) {

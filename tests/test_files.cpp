@@ -129,7 +129,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   // blocks' check.
   a->key = key.data();
   a->keyLen = (int32_t)key.size();
-  OsRoot* root = writeNothing ? nullptr : PosixOpenRoot(destDir.c_str());
+  OsRoot* root = writeNothing ? nullptr : OsOpenRoot(destDir.c_str());
   if (!writeNothing && !root) {
     CloseArchive(a.get());
     o.result = kExtractWriteFailed;
@@ -142,7 +142,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   a->run.decodeBody = decodeBody;
   o.result = RunArchive(a.get(), ".\\", &sink, &host);
   if (IsFatal(o.result)) AbandonArchive(a.get());
-  PosixCloseRoot(root);
+  OsCloseRoot(root);
   const Extraction& x = a->run;
   o.where = std::string(x.nameInHand ? "" : "after ") + x.fullPath;
   o.failedPrefix = x.failedPrefix;

@@ -38,6 +38,12 @@ struct WriterStats {
   int files = 0, folders = 0;
 };
 
+// Whether the options make an archive the stub takes whole: texts without
+// zero bytes and no longer than the stub holds (a run command no longer
+// than it opens), a password with its flags, a known level. False and
+// *error otherwise. The writers below check this first.
+bool CheckArchiveOptions(const ArchiveOptions& options, std::string* error);
+
 // Writes stub (exactly 26112 bytes) + payload to outPath, through a
 // temporary file beside it that replaces outPath only when complete.
 // False and *error (English, naming the file) on failure; stats may be

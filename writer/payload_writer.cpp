@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "payload/format.h"
 #include "payload/password.h"
 #include "writer/archive_names.h"
 #include "writer/block_writer.h"
@@ -25,13 +26,24 @@ static std::string EntryLabel(const ArchiveEntry& e) {
   return Quoted(e.hostPath.empty() ? e.name : e.hostPath);
 }
 
-static bool CheckOptions(const ArchiveOptions& o, std::string* error) {
+bool CheckArchiveOptions(const ArchiveOptions& o, std::string* error) {
   if (o.description.find('\0') != std::string::npos) {
     *error = "the description contains a zero byte";
     return false;
   }
   if (o.runCommand.find('\0') != std::string::npos) {
     *error = "the run command contains a zero byte";
+    return false;
+  }
+  // Longer texts would be cut by the stub, and a cut command never opened.
+  if (o.description.size() > (size_t)kDescriptionHeld) {
+    *error = "the description is longer than the " + std::to_string(kDescriptionHeld) +
+             " bytes the stub shows";
+    return false;
+  }
+  if (o.runCommand.size() > (size_t)kRunCommandOpened) {
+    *error = "the run command is longer than the " + std::to_string(kRunCommandOpened) +
+             " bytes the stub can open";
     return false;
   }
   if (o.password.find('\0') != std::string::npos) {
@@ -146,7 +158,7 @@ static void PutHeader(const ArchiveOptions& o, ByteSink* sink) {
 bool WritePayload(const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, ByteSink* sink,
                   WriterStats* stats, std::string* error) {
-  if (!CheckOptions(options, error) || !CheckEntries(entries, error)) return false;
+  if (!CheckArchiveOptions(options, error) || !CheckEntries(entries, error)) return false;
   WriterStats local;
   uint64_t start = sink->written();
   PutHeader(options, sink);

@@ -137,6 +137,23 @@ TEST_F(CliTest, TestAndExtractFindDamageAtTheSameItem) {
       << t.err << x.err;
 }
 
+TEST_F(CliTest, CreateRefusesTextsTheStubWouldCut) {
+  // 259 bytes are the most the stub opens; 130 two-byte characters are 260.
+  std::string longest(259, 'r'), tooLong;
+  for (int i = 0; i < 130; i++) tooLong += "表";
+  EXPECT_EQ(RunCorvane({"create", dir_ / "ok.exe", dir_ / "in/tree", "--run", longest}).exitCode,
+            0);
+  RunResult r = RunCorvane({"create", dir_ / "long.exe", dir_ / "in/tree", "--run", tooLong});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("259 bytes"), std::string::npos) << r.err;
+  EXPECT_FALSE(PathExists(dir_ / "long.exe"));
+  WriteFileBytes(dir_ / "desc.txt", Bytes(65536, 'd'));
+  r = RunCorvane({"create", dir_ / "desc.exe", dir_ / "in/tree", "--description",
+                  "@" + (dir_ / "desc.txt")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("65535 bytes"), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, JsonListingCarriesEveryField) {
   std::string a = Archive();
   RunResult l = RunCorvane({"list", "--json", a});
