@@ -68,10 +68,11 @@ OsFile OsCreateNewFile(OsRoot* root, const char* archivePath);
 
 // Whether the existing file at an archive path could be created anew now:
 // false for a folder, a file that is read-only (or, on Windows, hidden or
-// system), or one that another program holds open without sharing. A
-// symbolic link counts as replaceable: it is replaced, never written
-// through. Asked before a replacement is written beside the file, so that
-// it fails where writing over the file would fail.
+// system), or one that another program holds open without sharing. Asked
+// before a replacement is written beside the file, so that it fails where
+// writing over the file would fail. On POSIX a symbolic link, a pipe or a
+// device counts as replaceable (it is renamed over, never opened); on
+// Windows a reparse point below the root does not.
 bool OsCanReplace(OsRoot* root, const char* archivePath);
 
 // Opens an existing file to set its times; kNoFile on failure.

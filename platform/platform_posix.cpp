@@ -280,11 +280,13 @@ bool OsCanReplace(OsRoot* root, const char* archivePath) {
   if (!parent.ok()) return false;
   struct stat st;
   if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Fail();
-  if (S_ISLNK(st.st_mode)) return true;
   if (S_ISDIR(st.st_mode)) {
     lastError = EISDIR;
     return false;
   }
+  // Links, pipes and devices are renamed over, never opened: opening a
+  // device for writing may act on it.
+  if (!S_ISREG(st.st_mode)) return true;
   int fd = openat(parent.fd(), parent.leaf(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail();
   close(fd);
