@@ -22,9 +22,11 @@ static bool RunTarget(AppState* s, char* target) {
   const char* command = s->runCommand;
   int n = lstrlenA(command);
   if (s->archive.header.runCommandTruncated || n > kRunCommandOpened) return false;
+  // A colon (never the second byte of a double-byte character) makes a
+  // drive or a URL's scheme.
   bool relative = RootLength(command) == 0;
-  for (const char* p = command; *p; p = CharNextA(p))
-    if (*p == ':') relative = false;  // a drive, a URL's scheme
+  for (const char* p = command; *p; p++)
+    if (*p == ':') relative = false;
   if (!relative) {
     StrCopy(target, command);
     return true;

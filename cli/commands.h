@@ -30,9 +30,15 @@ struct CreateOptions {
   int level = kDefaultLevel;
   int threads = 0;       // 0: one per processor
   std::string stubFile;  // empty: the built-in stub
+  bool force = false;    // replace an output that is not an archive
+  bool strict = false;   // an input that cannot be taken ends the run
+  bool quiet = false;
+  bool followLinks = false;
+  std::vector<std::string> excludes;
+  std::string filesFrom;  // more paths, one a line; "-": standard input
 };
 
-int ListCommand(const ReadOptions& o, bool json);
+int ListCommand(const ReadOptions& o, bool json, bool quiet);
 int TestCommand(const ReadOptions& o, bool quiet);
 int ExtractCommand(const ExtractOptions& o);
 int CreateCommand(const CreateOptions& o);

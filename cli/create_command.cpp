@@ -1,14 +1,19 @@
 // corvane create: options checked, inputs collected, the archive written.
 #include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/default_stub.h"
 #include "platform/text_encoding.h"
 #include "payload/payload_layout.h"
+#include "engine/archive.h"
 #include "writer/archive_writer.h"
 
 namespace {
@@ -25,6 +30,71 @@ bool HeaderText(const std::string& what, const std::string& utf8, std::string* s
   if (Utf8ToSjis(utf8, sjis)) return true;
   fprintf(stderr, "corvane: the %s has characters that Shift-JIS cannot hold\n", what.c_str());
   return false;
+}
+
+// Whether the file at path is an archive of ours: the stub's length and a
+// header that holds.
+bool IsOurArchive(const std::string& path) {
+  auto a = std::make_unique<Archive>();
+  char text[1];
+  a->header.description = text;
+  a->header.descriptionCap = 0;
+  a->header.runCommand = text;
+  a->header.runCommandCap = 0;
+  bool ours = OpenArchive(a.get(), path.c_str()) == kHeaderRead;
+  CloseArchive(a.get());
+  return ours;
+}
+
+// The output may replace only an archive of ours, unless forced, and is
+// never taken as an input (its identity goes to the collection). Returns
+// an exit code.
+int CheckOutput(const CreateOptions& o, CollectOptions* collect) {
+  struct stat st;
+  if (stat(o.output.c_str(), &st) != 0) return kExitSuccess;
+  if (S_ISDIR(st.st_mode)) {
+    fprintf(stderr, "corvane: %s: is a folder\n", o.output.c_str());
+    return kExitUsage;
+  }
+  if (!o.force && !IsOurArchive(o.output)) {
+    fprintf(stderr,
+            "corvane: %s: exists and is not an archive; give --force to replace it\n",
+            o.output.c_str());
+    return kExitUsage;
+  }
+  collect->hasOutputId = true;
+  collect->outputDevice = st.st_dev;
+  collect->outputInode = st.st_ino;
+  return kExitSuccess;
+}
+
+// The paths of --files-from: one a line, "-" for standard input; empty
+// lines are passed over.
+bool ReadPathList(const std::string& from, std::vector<std::string>* paths) {
+  std::ifstream file;
+  if (from != "-") {
+    file.open(from);
+    if (!file) return false;
+  }
+  std::istream& in = from == "-" ? std::cin : file;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) paths->push_back(line);
+  }
+  return !in.bad();
+}
+
+// SOURCE_DATE_EPOCH, when set: whole seconds since 1970.
+bool SourceDateEpoch(int64_t* seconds) {
+  *seconds = -1;
+  const char* v = getenv("SOURCE_DATE_EPOCH");
+  if (!v || !*v) return true;
+  char* end;
+  long long n = strtoll(v, &end, 10);
+  if (*end || n < 0) return false;
+  *seconds = n;
+  return true;
 }
 
 }  // namespace
@@ -44,7 +114,7 @@ int CreateCommand(const CreateOptions& o) {
       !HeaderText("run command", o.runCommand, &options.runCommand))
     return kExitUsage;
   if (!o.passwordFile.empty()) {
-    if (!ReadPasswordFile(o.passwordFile, &options.password)) return kExitUsage;
+    if (!ReadPasswordFile(o.passwordFile, &options.password)) return kExitInputFailed;
     if (options.password.empty()) {
       fprintf(stderr, "corvane: %s: the password is empty\n", o.passwordFile.c_str());
       return kExitUsage;
@@ -72,20 +142,50 @@ int CreateCommand(const CreateOptions& o) {
     stub.assign(bytes.begin(), bytes.end());
   }
 
-  std::vector<ArchiveEntry> entries;
-  std::vector<std::string> warnings;
-  if (!CollectEntries(o.inputs, &entries, &error, &warnings)) {
-    fprintf(stderr, "corvane: %s\n", error.c_str());
+  CollectOptions collect;
+  collect.strict = o.strict;
+  collect.followLinks = o.followLinks;
+  collect.excludes = o.excludes;
+  if (!SourceDateEpoch(&collect.sourceDateEpoch)) {
+    fprintf(stderr, "corvane: SOURCE_DATE_EPOCH must be whole seconds since 1970\n");
+    return kExitUsage;
+  }
+  int code = CheckOutput(o, &collect);
+  if (code != kExitSuccess) return code;
+  std::vector<std::string> inputs = o.inputs;
+  if (!o.filesFrom.empty() && !ReadPathList(o.filesFrom, &inputs)) {
+    fprintf(stderr, "corvane: %s: cannot read the list of paths\n", o.filesFrom.c_str());
     return kExitInputFailed;
   }
-  for (const std::string& w : warnings) fprintf(stderr, "corvane: warning: %s\n", w.c_str());
+
+  std::vector<ArchiveEntry> entries;
+  CollectReport report;
+  if (!CollectEntries(inputs, collect, &entries, &report, &error)) {
+    fprintf(stderr, "corvane: %s\n", error.c_str());
+    return error.find("is the output itself") != std::string::npos ? kExitUsage
+                                                                   : kExitInputFailed;
+  }
+  for (const std::string& w : report.warnings)
+    fprintf(stderr, "corvane: warning: %s\n", w.c_str());
+  for (const std::string& why : report.leftOut)
+    fprintf(stderr, "corvane: left out: %s\n", why.c_str());
+  if (entries.empty() && !report.leftOut.empty()) {
+    fprintf(stderr, "corvane: %s: nothing left to store; nothing written\n", o.output.c_str());
+    return kExitInputFailed;
+  }
   WriterStats stats;
-  if (!WriteArchive(stub, entries, options, o.output, &stats, &error)) {
+  if (!WriteArchive(stub, entries, options, o.output, &stats, &error, kExitCancelled)) {
     fprintf(stderr, "corvane: %s\n", error.c_str());
     return kExitWriteFailed;
   }
-  printf("%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n", o.output.c_str(),
-         stats.files, stats.folders, (unsigned long long)stats.inputBytes,
-         (unsigned long long)stats.payloadBytes);
+  if (!o.quiet)
+    printf("%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n", o.output.c_str(),
+           stats.files, stats.folders, (unsigned long long)stats.inputBytes,
+           (unsigned long long)stats.payloadBytes);
+  if (!report.leftOut.empty()) {
+    fprintf(stderr, "corvane: %s: written without %zu input%s left out above\n",
+            o.output.c_str(), report.leftOut.size(), report.leftOut.size() == 1 ? "" : "s");
+    return kExitInputsLeftOut;
+  }
   return kExitSuccess;
 }

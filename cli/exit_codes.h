@@ -10,6 +10,8 @@ enum ExitCode {
   kExitWriteFailed = 4,    // a file or folder could not be written
   kExitCancelled = 5,      // the user cancelled
   kExitInputFailed = 6,    // create: an input could not be read or named
+                           // (with --strict), or nothing was left to store
+  kExitInputsLeftOut = 7,  // create: written, but inputs were left out
 };
 
 #endif

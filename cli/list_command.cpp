@@ -34,7 +34,7 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-void PrintText(const ArchiveSession& s, const std::vector<Listed>& items) {
+void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, bool quiet) {
   printf("Archive: %s\n", s.path().c_str());
   printf("Protected: %s\n", !s.isProtected() ? "no" : s.masked() ? "yes (typed password masked)"
                                                                  : "yes");
@@ -67,7 +67,7 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items) {
              it.name.c_str());
     }
   }
-  printf("%d files, %d folders, %lld bytes\n", files, folders, (long long)total);
+  if (!quiet) printf("%d files, %d folders, %lld bytes\n", files, folders, (long long)total);
 }
 
 void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool sound) {
@@ -103,7 +103,7 @@ void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool s
 
 }  // namespace
 
-int ListCommand(const ReadOptions& o, bool json) {
+int ListCommand(const ReadOptions& o, bool json, bool quiet) {
   ArchiveSession session;
   int code = OpenForReading(o, &session);
   if (code != kExitSuccess) return code;
@@ -116,6 +116,6 @@ int ListCommand(const ReadOptions& o, bool json) {
   if (json)
     PrintJson(session, items, code == kExitSuccess);
   else
-    PrintText(session, items);
+    PrintText(session, items, quiet);
   return code;
 }

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   list->add_option("archive", listOptions.archive, "The archive")->required();
   list->add_option("--password-file", listOptions.passwordFile, "Read the password from this file");
   list->add_flag("--json", json, "Print JSON for scripts");
+  bool listQuiet = false;
+  list->add_flag("-q,--quiet", listQuiet, "No summary line");
 
   ReadOptions testOptions;
   bool testQuiet = false;
@@ -55,6 +57,26 @@ int main(int argc, char** argv) {
                      "the archive is the same whatever the number")
       ->check(CLI::Range(1, 256));
   create->add_option("--stub", createOptions.stubFile, "Use this 26112-byte stub");
+  create->add_flag("--force", createOptions.force,
+                   "Replace the output even when it is not an archive");
+  create->add_flag("--strict", createOptions.strict,
+                   "End with nothing written at the first input that cannot be taken "
+                   "(default: leave it out, say so, and exit with 7)");
+  create->add_option("--exclude", createOptions.excludes,
+                     "Leave out what matches this shell pattern (the stored name with '/', "
+                     "or its last part); repeatable")
+      ->allow_extra_args(false);
+  create->add_option("-T,--files-from", createOptions.filesFrom,
+                     "Take more paths from this file, one a line ('-': standard input)");
+  create->add_flag("--follow-links", createOptions.followLinks,
+                   "Store what the links inside folders point to (default: skip them)");
+  create->add_flag("-q,--quiet", createOptions.quiet, "No summary");
+  create->footer(
+      "Exit codes: 0 written; 2 usage error, or an output that is not an archive (see "
+      "--force); 4 the archive could not be written; 5 interrupted (Ctrl-C, SIGTERM), nothing "
+      "left behind; 6 an input could not be read (--strict) or nothing was left to store; "
+      "7 written, but inputs were left out.\nSOURCE_DATE_EPOCH: no stored time is later, and "
+      "access times are the write times, so that the same tree gives the same archive.");
 
   try {
     app.parse(argc, argv);
@@ -63,7 +85,7 @@ int main(int argc, char** argv) {
     return r == 0 ? kExitSuccess : kExitUsage;
   }
 
-  if (*list) return ListCommand(listOptions, json);
+  if (*list) return ListCommand(listOptions, json, listQuiet);
   if (*test) return TestCommand(testOptions, testQuiet);
   if (*extract) {
     extractOptions.policy = overwrite      ? OverwritePolicy::kAlways

@@ -119,12 +119,12 @@ static ExtractResult EndFile(void* context, Extraction* x) {
   d->file = kNoFile;
   d->unfinished = true;  // until it is in place
   if (!OsClose(f) || !OsReplaceFile(d->root, d->path, x->fullPath)) return kExtractWriteFailed;
+  // d->path still names the temporary file, gone now: what an abandon
+  // deletes after a failure from here on is nothing, and the file stays.
   d->unfinished = false;
-  OsFile placed = OsOpenExisting(d->root, x->fullPath);
-  if (placed == kNoFile) return kExtractWriteFailed;
-  bool stamped = OsSetFileTimes(placed, x->item.creationTime, x->item.accessTime,
-                                x->item.writeTime);
-  return OsClose(placed) && stamped ? kExtractFinished : kExtractWriteFailed;
+  d->file = OsOpenExisting(d->root, x->fullPath);
+  if (d->file == kNoFile) return kExtractWriteFailed;
+  return StampAndClose(d, x);
 }
 
 static void Abandon(void* context, Extraction*) {

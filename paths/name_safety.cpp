@@ -18,7 +18,6 @@ static bool IsParentLike(const char* begin, const char* end) {
   return dots >= 2;
 }
 
-#ifdef _WIN32
 static char Upper(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c; }
 
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9, whatever follows a dot, and with
@@ -41,18 +40,15 @@ static bool IsDeviceName(const char* begin, const char* end) {
   bool lpt = u[0] == 'L' && u[1] == 'P' && u[2] == 'T';
   return (com || lpt) && u[3] >= '1' && u[3] <= '9';
 }
-#endif
 
-const char* UnsafeNameReason(const char* name) {
+const char* UnsafeNameReasonOn(const char* name, bool windows) {
   if (IsSeparator(*name)) return "an item name starts at a root";
   const char* start = name;
   const char* p = name;
   for (;;) {
     if (*p == 0 || IsSeparator(*p)) {
       if (IsParentLike(start, p)) return "an item name climbs out of the destination folder";
-#ifdef _WIN32
-      if (IsDeviceName(start, p)) return "an item name is a device";
-#endif
+      if (windows && IsDeviceName(start, p)) return "an item name is a device";
       if (*p == 0) return 0;
       start = p + 1;
       p = start;
@@ -61,4 +57,12 @@ const char* UnsafeNameReason(const char* name) {
     if (*p == ':') return "an item name holds a drive or a stream (a colon)";
     p = OsCharNext(p);
   }
+}
+
+const char* UnsafeNameReason(const char* name) {
+#ifdef _WIN32
+  return UnsafeNameReasonOn(name, true);
+#else
+  return UnsafeNameReasonOn(name, false);
+#endif
 }

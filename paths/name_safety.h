@@ -17,4 +17,8 @@
 //    LPT1-9, with or without an extension).
 const char* UnsafeNameReason(const char* name);
 
+// The same check as made on Windows (windows) or on POSIX, whichever the
+// host: the writer asks it for Windows, where its archives are run.
+const char* UnsafeNameReasonOn(const char* name, bool windows);
+
 #endif

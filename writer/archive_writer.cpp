@@ -4,9 +4,11 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "payload/payload_layout.h"
+#include "platform/interrupt_posix.h"
 #include "writer/byte_sink.h"
 #include "writer/payload_writer.h"
 
@@ -35,23 +37,47 @@ bool BuildPayload(const std::vector<ArchiveEntry>& entries,
   return true;
 }
 
+// "DIR/.NAME.XXXXXX.partial" for outPath "DIR/NAME": hidden, and in the
+// same folder, so that the final rename is one step.
+static std::string TemporaryBeside(const std::string& outPath) {
+  size_t slash = outPath.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : outPath.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? outPath : outPath.substr(slash + 1);
+  return folder + "." + name + ".XXXXXX";
+}
+
+static mode_t CurrentUmask() {
+  mode_t m = umask(022);
+  umask(m);
+  return m;
+}
+
 bool WriteArchive(const std::vector<uint8_t>& stub,
                   const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, const std::string& outPath,
-                  WriterStats* stats, std::string* error) {
+                  WriterStats* stats, std::string* error, int cancelCode) {
   if (stub.size() != (size_t)kStubSize) {
     *error = "the stub must be exactly " + std::to_string(kStubSize) +
              " bytes, not " + std::to_string(stub.size());
     return false;
   }
-  // Written beside the target and renamed over it when complete, so a
-  // failed run leaves no truncated archive and keeps an older one.
-  std::string temp = outPath + ".partial";
-  FILE* f = fopen(temp.c_str(), "wb");
+  // Written beside the target under a name of its own and renamed over it
+  // when complete, so a failed or interrupted run leaves no truncated
+  // archive, keeps an older one, and never touches another file.
+  std::string temp = TemporaryBeside(outPath);
+  int fd = PosixCreateRemovedOnInterrupt(&temp[0], cancelCode);
+  FILE* f = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (!f) {
-    *error = "cannot create '" + temp + "': " + strerror(errno);
+    *error = "cannot create a file beside '" + outPath + "': " + strerror(errno);
+    if (fd >= 0) {
+      close(fd);
+      unlink(temp.c_str());
+      PosixForgetOnInterrupt();
+    }
     return false;
   }
+  // mkstemp makes the file private; an archive is made to be handed on.
+  fchmod(fd, 0666 & ~CurrentUmask());
   FileSink sink(f);
   sink.Write(stub.data(), stub.size());
   WriterStats local;
@@ -75,10 +101,9 @@ bool WriteArchive(const std::vector<uint8_t>& stub,
     *error = "cannot replace '" + outPath + "': " + strerror(errno);
     ok = false;
   }
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
+  if (!ok) unlink(temp.c_str());
+  PosixForgetOnInterrupt();
+  if (!ok) return false;
   if (stats) *stats = local;
   return true;
 }

@@ -46,12 +46,13 @@ bool CheckArchiveOptions(const ArchiveOptions& options, std::string* error);
 
 // Writes stub (exactly 26112 bytes) + payload to outPath, through a
 // temporary file beside it that replaces outPath only when complete.
-// False and *error (English, naming the file) on failure; stats may be
-// null.
+// While it is written, Ctrl-C or SIGTERM removes it and ends the process
+// with cancelCode. False and *error (English, naming the file) on
+// failure, with nothing left behind; stats may be null.
 bool WriteArchive(const std::vector<uint8_t>& stub,
                   const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, const std::string& outPath,
-                  WriterStats* stats, std::string* error);
+                  WriterStats* stats, std::string* error, int cancelCode = 130);
 
 // The payload alone, in memory: the bytes that follow the stub, with the
 // expected size already counting the stub.
@@ -59,10 +60,32 @@ bool BuildPayload(const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, std::vector<uint8_t>* payload,
                   WriterStats* stats, std::string* error);
 
+struct CollectOptions {
+  bool strict = false;       // the first input that cannot be taken ends it
+  bool followLinks = false;  // links inside folders: store what they name
+  // Shell patterns (fnmatch) on the stored name in UTF-8 with '/'.
+  std::vector<std::string> excludes;
+  // Seconds since 1970 (SOURCE_DATE_EPOCH), or -1: no stored time later
+  // than it, and the access time taken from the write time.
+  int64_t sourceDateEpoch = -1;
+  // The output file, which is never taken as an input.
+  bool hasOutputId = false;
+  uint64_t outputDevice = 0, outputInode = 0;
+};
+
+struct CollectReport {
+  std::vector<std::string> warnings;
+  std::vector<std::string> leftOut;  // the inputs not taken, and why
+};
+
 // Walks host paths (files or folders, UTF-8) into entries; see
-// input_collector.cpp for the rules. Links inside folders, and anything
-// there that is neither a file nor a folder, are skipped and reported in
-// *warnings when it is given.
+// input_collector.cpp for the rules. False with *error only when strict
+// meets an input it cannot take, or when an input is the output.
+bool CollectEntries(const std::vector<std::string>& paths, const CollectOptions& options,
+                    std::vector<ArchiveEntry>* entries, CollectReport* report,
+                    std::string* error);
+
+// The same, strict; the warnings go to *warnings when it is given.
 bool CollectEntries(const std::vector<std::string>& paths,
                     std::vector<ArchiveEntry>* entries, std::string* error,
                     std::vector<std::string>* warnings = nullptr);

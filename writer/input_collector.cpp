@@ -7,16 +7,21 @@
 // (CP932) and must convert back to the same text, so that they extract
 // under the name they were taken from.
 //
-// Refused, with the path in the message: a name that does not convert,
-// one that Windows cannot create or would change (forbidden characters,
-// control bytes, a trailing dot or space, "." and ".."), and two paths
-// given with the same base name. Two names of one folder that differ only
-// in ASCII letter case are kept, both, with a warning: on Windows the
-// second meets the first and the extractor asks before overwriting it.
-// Links given as paths are followed; links inside folders are skipped, as
-// is anything there that is neither a file nor a folder, and reported as
-// warnings.
+// Left out, with the path and the reason (or, with strict, the end of the
+// collection): a name that does not convert, one that the extractor or
+// Windows would refuse or change (archive_names.h), a second path given
+// with the same base name, a file that cannot be opened for reading or is
+// 2 GiB or larger, a folder that cannot be listed, and a path given that
+// is neither a file nor a folder (a pipe, a device). Two names of one
+// folder that differ only in ASCII letter case are kept, both, with a
+// warning: on Windows the second meets the first and the extractor asks
+// before overwriting it. Links given as paths are followed; links inside
+// folders are skipped with a warning unless followLinks, as is anything
+// there that is neither a file nor a folder. The output file is never an
+// input: meeting it ends the collection.
 #include <dirent.h>
+#include <fnmatch.h>
+#include <unistd.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
@@ -32,6 +37,9 @@
 #include "writer/archive_writer.h"
 
 namespace {
+
+// The format's size fields are signed 32-bit.
+const int64_t kMaxFileSize = INT32_MAX;
 
 FileTime ToFileTime(int64_t sec, uint32_t nsec) {
   if (sec < -kFileTimeEpochSeconds) return 0;
@@ -68,14 +76,15 @@ std::string FoldCase(const std::string& sjis) {
 struct Child {
   std::string hostName;  // UTF-8, as on disk
   std::string hostPath;
+  std::string shown;     // the stored name in UTF-8 with '/', for patterns
   bool isFolder;
 };
 
 class Collector {
  public:
-  Collector(std::vector<ArchiveEntry>* entries, std::string* error,
-            std::vector<std::string>* warnings)
-      : entries_(entries), error_(error), warnings_(warnings) {}
+  Collector(const CollectOptions& options, std::vector<ArchiveEntry>* entries,
+            CollectReport* report, std::string* error)
+      : options_(options), entries_(entries), report_(report), error_(error) {}
 
   bool AddTopLevel(const std::vector<std::string>& paths);
 
@@ -84,31 +93,57 @@ class Collector {
     *error_ = message;
     return false;
   }
-  bool Warn(const std::string& message) {
-    if (warnings_) warnings_->push_back(message);
+  void Warn(const std::string& message) { report_->warnings.push_back(message); }
+  // An input that cannot be taken: left out and reported, or with strict
+  // the end of the collection. Returns whether to go on.
+  bool LeaveOut(const std::string& message) {
+    if (options_.strict) return Fail(message);
+    report_->leftOut.push_back(message);
     return true;
   }
-  // One level of a name in Shift-JIS, checked; the host path names it in
-  // messages.
-  bool ArchiveLevel(const Child& c, std::string* level);
+  bool Excluded(const std::string& shown) const;
+  bool IsOutput(const struct stat& st) const {
+    return options_.hasOutputId && st.st_dev == options_.outputDevice &&
+           st.st_ino == options_.outputInode;
+  }
+  // One level of a name in Shift-JIS, checked; false in *take when the
+  // input is left out.
+  bool ArchiveLevel(const Child& c, std::string* level, bool* take);
   // Sorts siblings and refuses names that would collide on Windows.
   bool AddSiblings(std::vector<Child>* children, const std::string& prefix);
   bool AddFile(const Child& c, const std::string& name);
   bool AddFolder(const Child& c, const std::string& name);
 
+  const CollectOptions& options_;
   std::vector<ArchiveEntry>* entries_;
+  CollectReport* report_;
   std::string* error_;
-  std::vector<std::string>* warnings_;
+  // The folders being walked, by device and inode: a followed link back
+  // to one of them would walk forever.
+  std::vector<std::pair<dev_t, ino_t>> walking_;
 };
 
-bool Collector::ArchiveLevel(const Child& c, std::string* level) {
+// A pattern matches the whole stored name, or, without a '/', its last
+// level; a folder that matches takes everything below it along.
+bool Collector::Excluded(const std::string& shown) const {
+  size_t slash = shown.rfind('/');
+  std::string last = slash == std::string::npos ? shown : shown.substr(slash + 1);
+  for (const std::string& pattern : options_.excludes) {
+    if (fnmatch(pattern.c_str(), shown.c_str(), 0) == 0) return true;
+    if (pattern.find('/') == std::string::npos && fnmatch(pattern.c_str(), last.c_str(), 0) == 0)
+      return true;
+  }
+  return false;
+}
+
+bool Collector::ArchiveLevel(const Child& c, std::string* level, bool* take) {
+  *take = false;
   std::string back;
-  if (!Utf8ToSjis(c.hostName, level) ||
-      !SjisToUtf8(*level, &back) || back != c.hostName)
-    return Fail("the name of '" + c.hostPath + "' cannot be written in Shift-JIS");
+  if (!Utf8ToSjis(c.hostName, level) || !SjisToUtf8(*level, &back) || back != c.hostName)
+    return LeaveOut("the name of '" + c.hostPath + "' cannot be written in Shift-JIS");
   std::string why;
-  if (!CheckNameLevel(*level, &why))
-    return Fail("the name of '" + c.hostPath + "' " + why);
+  if (!CheckNameLevel(*level, &why)) return LeaveOut("the name of '" + c.hostPath + "' " + why);
+  *take = true;
   return true;
 }
 
@@ -117,36 +152,64 @@ bool Collector::AddSiblings(std::vector<Child>* children, const std::string& pre
             [](const Child& a, const Child& b) { return a.hostName < b.hostName; });
   std::map<std::string, std::string> byFolded;
   std::vector<std::string> levels;
+  std::vector<const Child*> taken;
   for (const Child& c : *children) {
+    if (Excluded(c.shown)) continue;
     std::string level;
-    if (!ArchiveLevel(c, &level)) return false;
+    bool take;
+    if (!ArchiveLevel(c, &level, &take)) return false;
+    if (!take) continue;
     auto seen = byFolded.emplace(FoldCase(level), c.hostPath);
     if (!seen.second) {
       // Only paths given side by side can have the very same name.
-      if (std::find(levels.begin(), levels.end(), level) != levels.end())
-        return Fail("'" + c.hostPath + "' and '" + seen.first->second +
-                    "' would have the same name");
+      if (std::find(levels.begin(), levels.end(), level) != levels.end()) {
+        if (!LeaveOut("'" + c.hostPath + "' and '" + seen.first->second +
+                      "' would have the same name"))
+          return false;
+        continue;
+      }
       Warn("'" + c.hostPath + "' and '" + seen.first->second +
            "' differ only in letter case; on Windows the second replaces the first");
     }
     levels.push_back(level);
+    taken.push_back(&c);
   }
-  for (size_t i = 0; i < children->size(); i++) {
-    const Child& c = (*children)[i];
+  for (size_t i = 0; i < taken.size(); i++) {
+    const Child& c = *taken[i];
     std::string name = prefix.empty() ? levels[i] : prefix + "\\" + levels[i];
-    std::string why;
-    if (!CheckItemName(name, c.isFolder, &why))
-      return Fail("the archive name of '" + c.hostPath + "' " + why);
-    if (!(c.isFolder ? AddFolder(c, name) : AddFile(c, name)))
-      return false;
+    std::string why, warning;
+    if (!CheckItemName(name, c.isFolder, &why, &warning)) {
+      if (!LeaveOut("the archive name of '" + c.hostPath + "' " + why)) return false;
+      continue;
+    }
+    if (!warning.empty()) Warn("the archive name of '" + c.hostPath + "' " + warning);
+    if (!(c.isFolder ? AddFolder(c, name) : AddFile(c, name))) return false;
   }
   return true;
 }
 
 bool Collector::AddFile(const Child& c, const std::string& name) {
+  // Opened once here, so that a file that cannot be read is left out now
+  // rather than end the writing later.
+  int fd = open(c.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return LeaveOut("cannot read '" + c.hostPath + "': " + strerror(errno));
+  struct stat st;
+  bool known = fstat(fd, &st) == 0;
+  close(fd);
+  if (known && IsOutput(st)) return Fail("'" + c.hostPath + "' is the output itself");
+  if (known && st.st_size > kMaxFileSize)
+    return LeaveOut("'" + c.hostPath + "' is 2 GiB or larger, more than an archive can hold");
   HostTimes t;
   if (!ReadTimes(c.hostPath, &t))
-    return Fail("cannot read the times of '" + c.hostPath + "': " + strerror(errno));
+    return LeaveOut("cannot read the times of '" + c.hostPath + "': " + strerror(errno));
+  if (options_.sourceDateEpoch >= 0) {
+    // Reproducible: no time later than the epoch, and the access time,
+    // which reading the file moves, replaced by the write time.
+    FileTime latest = ToFileTime(options_.sourceDateEpoch, 0);
+    t.creation = std::min(t.creation, latest);
+    t.write = std::min(t.write, latest);
+    t.access = t.write;
+  }
   ArchiveEntry e;
   e.name = name;
   e.creationTime = t.creation;
@@ -158,13 +221,22 @@ bool Collector::AddFile(const Child& c, const std::string& name) {
 }
 
 bool Collector::AddFolder(const Child& c, const std::string& name) {
+  DIR* dir = opendir(c.hostPath.c_str());
+  if (!dir) return LeaveOut("cannot open the folder '" + c.hostPath + "': " + strerror(errno));
+  struct stat self;
+  if (fstat(dirfd(dir), &self) == 0) {
+    for (const auto& w : walking_)
+      if (w.first == self.st_dev && w.second == self.st_ino) {
+        closedir(dir);
+        return LeaveOut("'" + c.hostPath + "' is a link to a folder above it");
+      }
+    walking_.push_back({self.st_dev, self.st_ino});
+  }
   ArchiveEntry folder;
   folder.name = name;
   folder.isFolder = true;
   entries_->push_back(folder);
 
-  DIR* dir = opendir(c.hostPath.c_str());
-  if (!dir) return Fail("cannot open the folder '" + c.hostPath + "': " + strerror(errno));
   std::vector<Child> children;
   bool ok = true;
   errno = 0;
@@ -172,34 +244,55 @@ bool Collector::AddFolder(const Child& c, const std::string& name) {
     std::string hostName = d->d_name;
     if (hostName == "." || hostName == "..") continue;
     std::string path = c.hostPath + "/" + hostName;
+    std::string shown = c.shown + "/" + hostName;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) {
-      ok = Fail("cannot examine '" + path + "': " + strerror(errno));
-      break;
+      ok = LeaveOut("cannot examine '" + path + "': " + strerror(errno));
+      if (!ok) break;
+      errno = 0;
+      continue;
     }
-    if (S_ISLNK(st.st_mode))
-      Warn("skipped the link '" + path + "'");
-    else if (S_ISDIR(st.st_mode))
-      children.push_back({hostName, path, true});
+    if (S_ISLNK(st.st_mode)) {
+      if (!options_.followLinks) {
+        Warn("skipped the link '" + path + "'");
+        errno = 0;
+        continue;
+      }
+      if (stat(path.c_str(), &st) != 0) {
+        ok = LeaveOut("cannot follow the link '" + path + "': " + strerror(errno));
+        if (!ok) break;
+        errno = 0;
+        continue;
+      }
+    }
+    if (S_ISDIR(st.st_mode))
+      children.push_back({hostName, path, shown, true});
     else if (S_ISREG(st.st_mode))
-      children.push_back({hostName, path, false});
+      children.push_back({hostName, path, shown, false});
     else
       Warn("skipped '" + path + "', which is neither a file nor a folder");
     errno = 0;
   }
-  if (ok && errno != 0) ok = Fail("cannot list the folder '" + c.hostPath + "': " + strerror(errno));
+  if (ok && errno != 0)
+    ok = LeaveOut("cannot list the folder '" + c.hostPath + "': " + strerror(errno));
   closedir(dir);
-  return ok && AddSiblings(&children, name);
+  ok = ok && AddSiblings(&children, name);
+  if (!walking_.empty()) walking_.pop_back();
+  return ok;
 }
 
 bool Collector::AddTopLevel(const std::vector<std::string>& paths) {
   std::vector<Child> top;
   for (const std::string& path : paths) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-      return Fail("cannot find '" + path + "': " + strerror(errno));
-    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
-      return Fail("'" + path + "' is neither a file nor a folder");
+    if (stat(path.c_str(), &st) != 0) {
+      if (!LeaveOut("cannot find '" + path + "': " + strerror(errno))) return false;
+      continue;
+    }
+    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+      if (!LeaveOut("'" + path + "' is neither a file nor a folder")) return false;
+      continue;
+    }
     // The base name as given; "." and ".." (and "dir/.") name the folder
     // they resolve to.
     std::filesystem::path p = std::filesystem::path(path).lexically_normal();
@@ -210,23 +303,36 @@ bool Collector::AddTopLevel(const std::vector<std::string>& paths) {
       std::filesystem::path resolved = std::filesystem::canonical(path, ec);
       base = ec ? "" : resolved.filename().string();
     }
-    if (base.empty() || base == "/")
-      return Fail("'" + path + "' has no name to store it under");
+    if (base.empty() || base == "/") {
+      if (!LeaveOut("'" + path + "' has no name to store it under")) return false;
+      continue;
+    }
     std::string hostPath = path;
     while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.pop_back();
-    top.push_back({base, hostPath, S_ISDIR(st.st_mode)});
+    top.push_back({base, hostPath, base, S_ISDIR(st.st_mode)});
   }
   return AddSiblings(&top, "");
 }
 
 }  // namespace
 
-bool CollectEntries(const std::vector<std::string>& paths,
-                    std::vector<ArchiveEntry>* entries, std::string* error,
-                    std::vector<std::string>* warnings) {
+bool CollectEntries(const std::vector<std::string>& paths, const CollectOptions& options,
+                    std::vector<ArchiveEntry>* entries, CollectReport* report,
+                    std::string* error) {
   entries->clear();
-  Collector collector(entries, error, warnings);
+  Collector collector(options, entries, report, error);
   if (collector.AddTopLevel(paths)) return true;
   entries->clear();
   return false;
+}
+
+bool CollectEntries(const std::vector<std::string>& paths,
+                    std::vector<ArchiveEntry>* entries, std::string* error,
+                    std::vector<std::string>* warnings) {
+  CollectOptions strict;
+  strict.strict = true;
+  CollectReport report;
+  bool ok = CollectEntries(paths, strict, entries, &report, error);
+  if (warnings) *warnings = report.warnings;
+  return ok;
 }
