@@ -36,6 +36,8 @@ struct CreateOptions {
   bool followLinks = false;
   std::vector<std::string> excludes;
   std::string filesFrom;  // more paths, one a line; "-": standard input
+  // -C: each folder, with the index of the first path it applies to.
+  std::vector<std::pair<size_t, std::string>> directories;
 };
 
 int ListCommand(const ReadOptions& o, bool json, bool quiet);

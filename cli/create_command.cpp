@@ -85,6 +85,19 @@ bool ReadPathList(const std::string& from, std::vector<std::string>* paths) {
   return !in.bad();
 }
 
+// Each relative path below the -C folder given before it (the paths of -T,
+// which come last, below the last one).
+void Relocate(const std::vector<std::pair<size_t, std::string>>& directories,
+              std::vector<std::string>* paths) {
+  size_t next = 0;
+  std::string dir;
+  for (size_t i = 0; i < paths->size(); i++) {
+    while (next < directories.size() && directories[next].first <= i) dir = directories[next++].second;
+    std::string& p = (*paths)[i];
+    if (!dir.empty() && !p.empty() && p[0] != '/') p = dir + "/" + p;
+  }
+}
+
 // SOURCE_DATE_EPOCH, when set: whole seconds since 1970.
 bool SourceDateEpoch(int64_t* seconds) {
   *seconds = -1;
@@ -157,6 +170,7 @@ int CreateCommand(const CreateOptions& o) {
     fprintf(stderr, "corvane: %s: cannot read the list of paths\n", o.filesFrom.c_str());
     return kExitInputFailed;
   }
+  Relocate(o.directories, &inputs);
 
   std::vector<ArchiveEntry> entries;
   CollectReport report;

@@ -38,7 +38,18 @@ int main(int argc, char** argv) {
   CreateOptions createOptions;
   CLI::App* create = app.add_subcommand("create", "Create an archive from folders and files");
   create->add_option("output", createOptions.output, "The archive to write")->required();
-  create->add_option("paths", createOptions.inputs, "Folders and files to put in it");
+  CLI::Option* paths =
+      create->add_option("paths", createOptions.inputs, "Folders and files to put in it");
+  // Applies to the paths that follow it: the number of paths given so far
+  // marks where.
+  create->add_option_function<std::string>(
+          "-C,--directory",
+          [&](const std::string& dir) {
+            createOptions.directories.push_back({paths->results().size(), dir});
+          },
+          "Take the paths that follow (and those of -T) relative to this folder, as tar does")
+      ->trigger_on_parse()
+      ->allow_extra_args(false);
   create->add_option("--description", createOptions.description,
                      "Description text, or @FILE to read it (UTF-8)");
   create->add_option("--run", createOptions.runCommand,

@@ -130,6 +130,13 @@ TEST_F(CreateTest, InputsAsArchiversTakeThem) {
   EXPECT_EQ(Listing(dir_ / "c.exe"),
             (std::vector<std::string>{"in/", "in/a.txt", "in/build/", "in/linked/",
                                       "in/linked/b.txt", "in/sub/", "in/sub/b.txt"}));
+  // -C: the paths after it (and those of -T) below that folder.
+  WriteFileBytes(dir_ / "names.txt", B("b.txt\n"));
+  ASSERT_EQ(Create({dir_ / "e.exe", "-C", dir_ / "in", "a.txt", "-C", dir_ / "in/sub", "c.o",
+                    "-T", dir_ / "names.txt"})
+                .exitCode,
+            0);
+  EXPECT_EQ(Listing(dir_ / "e.exe"), (std::vector<std::string>{"a.txt", "b.txt", "c.o"}));
   // A link back to a folder above it is left out, not walked forever.
   fs::create_symlink(dir_ / "in", dir_ / "in/sub/up");
   r = Create({dir_ / "d.exe", dir_ / "in", "--follow-links"});
