@@ -176,8 +176,7 @@ int CreateCommand(const CreateOptions& o) {
   CollectReport report;
   if (!CollectEntries(inputs, collect, &entries, &report, &error)) {
     fprintf(stderr, "corvane: %s\n", error.c_str());
-    return error.find("is the output itself") != std::string::npos ? kExitUsage
-                                                                   : kExitInputFailed;
+    return report.metOutput ? kExitUsage : kExitInputFailed;
   }
   for (const std::string& w : report.warnings)
     fprintf(stderr, "corvane: warning: %s\n", w.c_str());

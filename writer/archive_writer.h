@@ -76,6 +76,7 @@ struct CollectOptions {
 struct CollectReport {
   std::vector<std::string> warnings;
   std::vector<std::string> leftOut;  // the inputs not taken, and why
+  bool metOutput = false;            // the collection ended at the output
 };
 
 // Walks host paths (files or folders, UTF-8) into entries; see

@@ -196,7 +196,10 @@ bool Collector::AddFile(const Child& c, const std::string& name) {
   struct stat st;
   bool known = fstat(fd, &st) == 0;
   close(fd);
-  if (known && IsOutput(st)) return Fail("'" + c.hostPath + "' is the output itself");
+  if (known && IsOutput(st)) {
+    report_->metOutput = true;
+    return Fail("'" + c.hostPath + "' is the output itself");
+  }
   if (known && st.st_size > kMaxFileSize)
     return LeaveOut("'" + c.hostPath + "' is 2 GiB or larger, more than an archive can hold");
   HostTimes t;
