@@ -30,6 +30,7 @@ bool BuildPayload(const std::vector<ArchiveEntry>& entries,
                   WriterStats* stats, std::string* error) {
   payload->clear();
   VectorSink sink(payload);
+  sink.SetLimit(kMaxArchiveSize - kStubSize, "the archive would be 2 GiB or larger");
   if (!WritePayload(entries, options, &sink, stats, error)) return false;
   uint64_t total = (uint64_t)kStubSize + payload->size();
   if (TooLarge(total, error)) return false;
@@ -78,7 +79,9 @@ bool WriteArchive(const std::vector<uint8_t>& stub,
   }
   // mkstemp makes the file private; an archive is made to be handed on.
   fchmod(fd, 0666 & ~CurrentUmask());
-  FileSink sink(f);
+  FileSink sink(f, outPath);
+  // Stops the writing the moment the archive passes what it can record.
+  sink.SetLimit(kMaxArchiveSize, "the archive would be 2 GiB or larger");
   sink.Write(stub.data(), stub.size());
   WriterStats local;
   bool ok = WritePayload(entries, options, &sink, &local, error);

@@ -31,6 +31,11 @@ void ItemStreamWriter::PutFolder(const std::string& name) {
 
 void ItemStreamWriter::PutFile(const std::string& name, const FileRecord& record,
                                const std::vector<uint8_t>& body) {
+  BeginFile(name, record);
+  PutBody(body.data(), body.size());
+}
+
+void ItemStreamWriter::BeginFile(const std::string& name, const FileRecord& record) {
   PutName(name);
   PutLittleEndian(record.creationTime, 8);
   PutLittleEndian(record.accessTime, 8);
@@ -38,5 +43,4 @@ void ItemStreamWriter::PutFile(const std::string& name, const FileRecord& record
   PutLittleEndian((uint32_t)record.size, 4);
   blocks_->Put((uint8_t)record.distance);
   if (record.distance) PutLittleEndian((uint16_t)record.shared, 2);
-  blocks_->Put(body.data(), body.size());
 }

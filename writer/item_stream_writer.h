@@ -8,6 +8,7 @@
 #ifndef CORVANE_WRITER_ITEM_STREAM_WRITER_H
 #define CORVANE_WRITER_ITEM_STREAM_WRITER_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <string>
@@ -32,6 +33,11 @@ class ItemStreamWriter {
 
   void PutFile(const std::string& name, const FileRecord& record,
                const std::vector<uint8_t>& body);
+
+  // The same in pieces, for a body written as it is made: the record up
+  // to the body, then the body's bytes in order, in any number of calls.
+  void BeginFile(const std::string& name, const FileRecord& record);
+  void PutBody(const uint8_t* bytes, size_t n) { blocks_->Put(bytes, n); }
 
  private:
   void PutName(const std::string& name);

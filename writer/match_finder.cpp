@@ -7,8 +7,7 @@ MatchFinder::MatchFinder()
     : head_((size_t)1 << kHashBits, 0), previous_(kMaxDistance, -1),
       tripleHead_((size_t)1 << kTripleBits, 0), pairHead_((size_t)1 << kPairBits, 0) {}
 
-void MatchFinder::Begin(const uint8_t* data, int32_t size, int maxChain,
-                        int niceLength) {
+void MatchFinder::Begin(int32_t size, int maxChain, int niceLength) {
   // The next epoch starts past every entry of the previous file; when the
   // counter would run out, clear once and start over.
   uint32_t next = epoch_ + (uint32_t)size_ + 1;
@@ -19,7 +18,7 @@ void MatchFinder::Begin(const uint8_t* data, int32_t size, int maxChain,
     next = 0;
   }
   epoch_ = next;
-  data_ = data;
+  origin_ = 0;
   size_ = size;
   maxChain_ = maxChain;
   niceLength_ = niceLength;

@@ -14,6 +14,13 @@
 // Insert and the search run once per input byte, so both live here,
 // inline, and read the bytes they hash with one unaligned load: the
 // buffer must have kFinderPadding readable bytes past its end.
+//
+// The bytes need not be in memory all at once: the finder reads them
+// through a window that its user slides along (SetWindow). A search at
+// position p reads coordinates p - 8192 to p + 4352 + 3 at most, and an
+// insert at p reads p to p + 3, so a window that holds those (or the
+// coordinates up to the end and the padding behind it) gives the same
+// matches as the whole buffer would.
 #ifndef CORVANE_WRITER_MATCH_FINDER_H
 #define CORVANE_WRITER_MATCH_FINDER_H
 
@@ -41,12 +48,21 @@ class MatchFinder {
  public:
   MatchFinder();
 
-  // `data` holds `size` coordinates (plus the padding) and must stay valid
-  // while in use. maxChain bounds the candidates looked at per position; a
-  // match of niceLength or more ends the search at once. The tables are
-  // kept from one file to the next and invalidated by an epoch instead of
-  // cleared, because an archive may hold many thousands of small files.
-  void Begin(const uint8_t* data, int32_t size, int maxChain, int niceLength);
+  // Starts a coordinate space of `size` coordinates. maxChain bounds the
+  // candidates looked at per position; a match of niceLength or more ends
+  // the search at once. The tables are kept from one file to the next and
+  // invalidated by an epoch instead of cleared, because an archive may
+  // hold many thousands of small files.
+  void Begin(int32_t size, int maxChain, int niceLength);
+
+  // Where the bytes are: coordinate c at window[c - base]. The window
+  // must stay valid while in use and hold what the searches and inserts
+  // that follow read (see above).
+  void SetWindow(const uint8_t* window, int32_t base) {
+    // Every read is origin_ + pos, one addition on the hot paths instead
+    // of two; the sum is always an address inside the window.
+    origin_ = (uintptr_t)window - (uintptr_t)(intptr_t)base;
+  }
 
   // Enters a position into the tables. Positions must be inserted in
   // increasing order, each after any search made at it.
@@ -87,15 +103,17 @@ class MatchFinder {
 
   // Common length of the bytes at a and b, up to limit.
   int32_t CommonLength(int32_t a, int32_t b, int32_t limit) const {
+    const uint8_t* x8 = At(a);
+    const uint8_t* y8 = At(b);
     int32_t n = 0;
     while (n + 8 <= limit) {
       uint64_t x, y;
-      memcpy(&x, data_ + a + n, 8);
-      memcpy(&y, data_ + b + n, 8);
+      memcpy(&x, x8 + n, 8);
+      memcpy(&y, y8 + n, 8);
       if (x != y) return n + (__builtin_ctzll(x ^ y) >> 3);
       n += 8;
     }
-    while (n < limit && data_[a + n] == data_[b + n]) n++;
+    while (n < limit && x8[n] == y8[n]) n++;
     return n;
   }
 
@@ -105,16 +123,19 @@ class MatchFinder {
   static const int kPairBits = 13;
   static const int32_t kReachMask = kMaxDistance - 1;
 
+  const uint8_t* At(int32_t pos) const {
+    return (const uint8_t*)(origin_ + (uintptr_t)(intptr_t)pos);
+  }
   uint32_t Load32(int32_t pos) const {
     uint32_t v;
-    memcpy(&v, data_ + pos, 4);
+    memcpy(&v, At(pos), 4);
     return v;
   }
   static uint32_t PairSlot(uint32_t v) {
     return (((v & 0xFFFF) * 2654435761u) >> (32 - kPairBits));
   }
   uint32_t Pair(int32_t pos) const {
-    return (uint32_t)data_[pos] | (uint32_t)data_[pos + 1] << 8;
+    return (uint32_t)At(pos)[0] | (uint32_t)At(pos)[1] << 8;
   }
   // Of the first three, or all four, bytes of a little-endian load.
   static uint32_t Hash3(uint32_t v) {
@@ -128,7 +149,7 @@ class MatchFinder {
   }
   uint32_t Encode(int32_t pos) const { return epoch_ + (uint32_t)pos + 1; }
 
-  const uint8_t* data_ = nullptr;
+  uintptr_t origin_ = 0;  // the address coordinate 0 would have
   int32_t size_ = 0;
   int maxChain_ = 0;
   int niceLength_ = 0;

@@ -92,11 +92,18 @@ void OrderedFileCoder::Add(size_t tag, std::unique_ptr<FileJob> job) {
     deliver_(tag, &file);
     return;
   }
-  size_t incoming = job ? job->data.size() : 0;
+  // A job holds its data until it is coded, and its body grows meanwhile
+  // to about as much: counted as twice the data from the start.
+  size_t incoming = job ? 2 * job->data.size() : 0;
   std::unique_lock<std::mutex> lock(mutex_);
   DeliverHead(&lock, false);
   while (Full(incoming)) DeliverHead(&lock, true);
   Item item;
+  // Room for the body is made here, on the reading thread, for about as
+  // much as the data and then some (random data grows a little): the
+  // allocator keeps a heap per thread, and bodies grown on the workers
+  // would leave the largest ones behind in every worker's heap.
+  if (job) item.file.body.reserve(job->data.size() + job->data.size() / 8 + 1024);
   item.tag = tag;
   item.coded = job != nullptr;
   item.ready = !job;

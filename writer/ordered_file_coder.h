@@ -5,8 +5,9 @@
 //
 // Items that need no coding (folders) travel in the same queue, to keep
 // their place between the files. The queue is bounded both in items and
-// in bytes held (file data waiting and bodies not yet handed back), so
-// memory stays bounded however many files an archive has.
+// in bytes held (file data waiting or being coded, the bodies growing
+// meanwhile, and bodies not yet handed back), so memory stays bounded
+// however many files an archive has.
 #ifndef CORVANE_WRITER_ORDERED_FILE_CODER_H
 #define CORVANE_WRITER_ORDERED_FILE_CODER_H
 
@@ -24,7 +25,7 @@
 
 class OrderedFileCoder {
  public:
-  static const size_t kDefaultBytesHeld = (size_t)48 << 20;
+  static const size_t kDefaultBytesHeld = (size_t)64 << 20;
 
   // Receives every item in input order: its tag and its coded body, or
   // null for an item without a job.
@@ -43,7 +44,8 @@ class OrderedFileCoder {
   // while too much is in flight.
   void Add(size_t tag, std::unique_ptr<FileJob> job);
 
-  // Waits for everything queued and delivers it.
+  // Waits for everything queued and delivers it; more may be added
+  // afterwards.
   void Finish();
 
   // The number of threads to use when the caller leaves it open (0).

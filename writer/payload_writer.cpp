@@ -2,9 +2,11 @@
 #include "writer/payload_writer.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -86,51 +88,92 @@ static bool CheckEntries(const std::vector<ArchiveEntry>& entries,
   return true;
 }
 
-// The contents of a file entry, whole: the coder needs the file's bytes
-// around every position. Read straight into the vector, sized from the
-// file's length when it is known, with room for the coder's padding.
-static bool ReadEntryData(const ArchiveEntry& e, std::vector<uint8_t>* data,
-                          std::string* error) {
-  if (e.hostPath.empty()) {
-    data->reserve(e.data.size() + kFinderPadding);
-    data->assign(e.data.begin(), e.data.end());
+// The contents of a file entry, read in order: from memory, or from the
+// host file, exactly as many bytes as it had when it was opened. A file
+// that grows meanwhile is stored as it was then; one that shrinks cannot
+// be stored as the record already says, and fails the run.
+class EntryInput : public BodySource {
+ public:
+  EntryInput() = default;
+  EntryInput(const EntryInput&) = delete;
+  EntryInput& operator=(const EntryInput&) = delete;
+  ~EntryInput() override {
+    if (file_) fclose(file_);
+  }
+
+  bool Open(const ArchiveEntry& e, std::string* error) {
+    label_ = EntryLabel(e);
+    if (e.hostPath.empty()) {
+      inMemory_ = true;
+      memory_ = e.data.data();
+      size_ = (int32_t)e.data.size();
+      return true;
+    }
+    // Without waiting: something else put in the file's place meanwhile
+    // (a pipe) could otherwise keep the open from returning. Reading a
+    // plain file is the same with the flag or without it.
+    int fd = open(e.hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
+      *error = "cannot open " + label_ + ": " + strerror(errno);
+      if (fd >= 0) close(fd);
+      return false;
+    }
+    // Only a plain file says its length before it is read, and the
+    // record gives the length before the contents.
+    if (!S_ISREG(st.st_mode)) {
+      *error = label_ + " is no longer a plain file";
+      close(fd);
+      return false;
+    }
+    file_ = fdopen(fd, "rb");
+    if (!file_) {
+      *error = "cannot open " + label_ + ": " + strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (st.st_size > kMaxFileSize) {
+      *error = label_ + " is 2 GiB or larger";
+      return false;
+    }
+    size_ = (int32_t)st.st_size;
     return true;
   }
-  FILE* f = fopen(e.hostPath.c_str(), "rb");
-  if (!f) {
-    *error = "cannot open " + EntryLabel(e) + ": " + strerror(errno);
+
+  int32_t size() const { return size_; }
+  const std::string& error() const { return error_; }
+
+  bool Read(uint8_t* into, size_t n) override {
+    if (n > (size_t)(size_ - read_)) {
+      error_ = "reading " + label_ + " past its end";
+      return false;
+    }
+    if (inMemory_) {
+      if (n > 0) memcpy(into, memory_ + read_, n);
+      read_ += (int32_t)n;
+      return true;
+    }
+    size_t got = n == 0 ? 0 : fread(into, 1, n, file_);
+    read_ += (int32_t)got;
+    if (got == n) return true;
+    if (ferror(file_))
+      error_ = "cannot read " + label_ + ": " + strerror(errno);
+    else
+      error_ = label_ + " became shorter while it was read: it had " +
+               std::to_string(size_) + " bytes when opened, and only " +
+               std::to_string(read_) + " could be read";
     return false;
   }
-  struct stat st;
-  size_t expected = 0;
-  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileSize)
-    expected = (size_t)st.st_size;
-  data->clear();
-  data->reserve(expected + kFinderPadding);
-  bool ok = true;
-  for (;;) {
-    // One more byte than expected, so that the end is seen in one read.
-    size_t have = data->size();
-    size_t room = std::max<size_t>(expected + 1 - std::min(expected, have), 65536);
-    data->resize(have + room);
-    size_t got = fread(data->data() + have, 1, room, f);
-    data->resize(have + got);
-    if ((int64_t)data->size() > kMaxFileSize) {
-      *error = EntryLabel(e) + " is 2 GiB or larger";
-      ok = false;
-      break;
-    }
-    if (got < room) {
-      if (ferror(f)) {
-        *error = "cannot read " + EntryLabel(e) + ": " + strerror(errno);
-        ok = false;
-      }
-      break;
-    }
-  }
-  fclose(f);
-  return ok;
-}
+
+ private:
+  std::string label_;
+  bool inMemory_ = false;
+  const uint8_t* memory_ = nullptr;
+  FILE* file_ = nullptr;
+  int32_t size_ = 0;
+  int32_t read_ = 0;
+  std::string error_;
+};
 
 static void PutHeaderString(ByteSink* sink, const std::string& s) {
   sink->Write((const uint8_t*)s.data(), s.size());
@@ -155,9 +198,28 @@ static void PutHeader(const ArchiveOptions& o, ByteSink* sink) {
   }
 }
 
+// The sink's failure as the run's error, once it has failed.
+static bool SinkFailed(const ByteSink* sink, std::string* error) {
+  if (!sink->failed()) return false;
+  *error = sink->failure();
+  return true;
+}
+
+static FileRecord RecordOf(const ArchiveEntry& e, const EncodedFile& coded) {
+  FileRecord record;
+  record.creationTime = e.creationTime;
+  record.accessTime = e.accessTime;
+  record.writeTime = e.writeTime;
+  record.size = coded.size;
+  record.distance = coded.distance;
+  record.shared = coded.shared;
+  return record;
+}
+
 bool WritePayload(const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, ByteSink* sink,
-                  WriterStats* stats, std::string* error) {
+                  WriterStats* stats, std::string* error,
+                  const PayloadTuning& tuning) {
   if (!CheckArchiveOptions(options, error) || !CheckEntries(entries, error)) return false;
   WriterStats local;
   uint64_t start = sink->written();
@@ -171,34 +233,70 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
       local.folders++;
       return;
     }
-    FileRecord record;
-    record.creationTime = e.creationTime;
-    record.accessTime = e.accessTime;
-    record.writeTime = e.writeTime;
-    record.size = coded->size;
-    record.distance = coded->distance;
-    record.shared = coded->shared;
-    items.PutFile(e.name, record, coded->body);
+    items.PutFile(e.name, RecordOf(e, *coded), coded->body);
     local.files++;
     local.inputBytes += (uint64_t)coded->size;
   };
   int threads = options.threads > 0 ? options.threads : OrderedFileCoder::DefaultThreads();
   LevelSettings settings = SettingsForLevel(options.level);
   OrderedFileCoder coder(settings, threads, deliver);
+  // Files too large to hold are coded here, made when the first comes.
+  std::unique_ptr<FileEncoder> streamer;
   // Reading and planning go in input order on this thread; the ring they
   // consult holds input bytes only, so no plan waits for a coded body.
   ReferenceChooser chooser(settings.choice);
-  std::vector<uint8_t> data;
   for (size_t i = 0; i < entries.size(); i++) {
+    if (SinkFailed(sink, error)) return false;
     const ArchiveEntry& e = entries[i];
     if (e.isFolder) {
       coder.Add(i, nullptr);
       continue;
     }
-    if (!ReadEntryData(e, &data, error)) return false;
-    std::unique_ptr<FileJob> job(new FileJob);
-    PlanFile(&chooser, std::move(data), job.get());
-    coder.Add(i, std::move(job));
+    EntryInput input;
+    if (!input.Open(e, error)) return false;
+    int32_t size = input.size();
+    if (size <= tuning.wholeFileLimit) {
+      std::vector<uint8_t> data((size_t)size);
+      if (!input.Read(data.data(), data.size())) {
+        *error = input.error();
+        return false;
+      }
+      std::unique_ptr<FileJob> job(new FileJob);
+      PlanFile(&chooser, std::move(data), job.get());
+      coder.Add(i, std::move(job));
+      continue;
+    }
+    // A large file: neither its bytes nor its body are held whole. It is
+    // coded in its place once everything before it is written, and its
+    // body goes out a segment at a time.
+    coder.Finish();
+    if (SinkFailed(sink, error)) return false;
+    std::vector<uint8_t> first((size_t)std::min(size, kPlannedBytes));
+    if (!input.Read(first.data(), first.size())) {
+      *error = input.error();
+      return false;
+    }
+    FileJob job;
+    PlanFileStart(&chooser, std::move(first), size, &job);
+    if (!streamer) streamer.reset(new FileEncoder(settings, tuning.segmentBytes));
+    EncodedFile chosen;
+    const FileJob::Option& option = streamer->Choose(job, &chosen);
+    items.BeginFile(e.name, RecordOf(e, chosen));
+    std::vector<uint8_t> body;
+    auto writeBody = [&] {
+      items.PutBody(body.data(), body.size());
+      body.clear();
+      return !sink->failed();
+    };
+    bool coded = streamer->EncodeRest(job, option, &input, &body, writeBody);
+    writeBody();
+    if (SinkFailed(sink, error)) return false;
+    if (!coded) {
+      *error = input.error();
+      return false;
+    }
+    local.files++;
+    local.inputBytes += (uint64_t)size;
   }
   coder.Finish();
   // The extractor reads items until the stream ends, so the stream needs
@@ -208,6 +306,7 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
     local.folders++;
   }
   blocks.Finish();
+  if (SinkFailed(sink, error)) return false;
   local.payloadBytes = sink->written() - start;
   if (stats) *stats = local;
   return true;
