@@ -13,14 +13,6 @@
 
 namespace {
 
-Bytes Concat(const Bytes& a, const Bytes& b) {
-  Bytes out;
-  out.reserve(a.size() + b.size());
-  out.insert(out.end(), a.begin(), a.end());
-  out.insert(out.end(), b.begin(), b.end());
-  return out;
-}
-
 Bytes Prefix(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + (long)n); }
 
 // Limits small enough that most files here are coded as they are read,

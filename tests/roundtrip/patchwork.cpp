@@ -42,3 +42,11 @@ Bytes Patchwork(uint32_t seed, size_t n) {
   out.resize(n);
   return out;
 }
+
+Bytes Concat(const Bytes& a, const Bytes& b) {
+  Bytes out;
+  out.reserve(a.size() + b.size());
+  out.insert(out.end(), a.begin(), a.end());
+  out.insert(out.end(), b.begin(), b.end());
+  return out;
+}

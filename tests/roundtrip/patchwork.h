@@ -13,4 +13,7 @@
 // n bytes from a fixed seed, the same on every machine.
 Bytes Patchwork(uint32_t seed, size_t n);
 
+// a, then b.
+Bytes Concat(const Bytes& a, const Bytes& b);
+
 #endif

@@ -11,14 +11,6 @@
 
 namespace {
 
-Bytes Concat(const Bytes& a, const Bytes& b) {
-  Bytes out;
-  out.reserve(a.size() + b.size());
-  out.insert(out.end(), a.begin(), a.end());
-  out.insert(out.end(), b.begin(), b.end());
-  return out;
-}
-
 // An earlier file, then the file under test, which starts with the
 // earlier file's first 5000 bytes: a reference with a shared start and a
 // preset history.
