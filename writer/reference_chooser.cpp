@@ -47,7 +47,7 @@ int32_t ReferenceChooser::SlotLength(int distance) const {
 // The first 8 bytes as a little-endian word, zeros past the end.
 static uint64_t StartWord(const uint8_t* data, int32_t size) {
   uint8_t bytes[8] = {};
-  memcpy(bytes, data, (size_t)std::min(size, 8));
+  if (size > 0) memcpy(bytes, data, (size_t)std::min(size, 8));  // an empty file may have no data
   uint64_t v;
   memcpy(&v, bytes, 8);
   return v;
