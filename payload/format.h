@@ -12,6 +12,11 @@
 // The stub comes first; the payload starts with its expected total size.
 const int32_t kStubSize = 26112;
 
+// ---- Sizes ----
+// A file's size and the archive's expected size are signed 32-bit.
+const int64_t kMaxFileSize = INT32_MAX;
+const int64_t kMaxArchiveSize = INT32_MAX;
+
 // ---- The header's texts ----
 // What the stub holds of the description and the run command; longer ones
 // are cut. A run command is opened only when it is shorter than a path

@@ -7,13 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "payload/format.h"
 #include "payload/payload_layout.h"
 #include "platform/interrupt_posix.h"
 #include "writer/byte_sink.h"
 #include "writer/payload_writer.h"
-
-// The stub reads the expected size as a signed 32-bit number.
-static const uint64_t kMaxArchiveSize = INT32_MAX;
 
 static void PutSize(uint8_t* at, uint32_t size) {
   for (int i = 0; i < kExpectedSizeBytes; i++) at[i] = (uint8_t)(size >> (8 * i));

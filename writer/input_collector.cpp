@@ -31,15 +31,13 @@
 #include <filesystem>
 #include <map>
 
+#include "payload/format.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
 #include "writer/archive_names.h"
 #include "writer/archive_writer.h"
 
 namespace {
-
-// The format's size fields are signed 32-bit.
-const int64_t kMaxFileSize = INT32_MAX;
 
 FileTime ToFileTime(int64_t sec, uint32_t nsec) {
   if (sec < -kFileTimeEpochSeconds) return 0;

@@ -20,8 +20,6 @@
 #include "writer/item_stream_writer.h"
 #include "writer/ordered_file_coder.h"
 
-static const int64_t kMaxFileSize = INT32_MAX;
-
 static std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 
 static std::string EntryLabel(const ArchiveEntry& e) {
