@@ -60,3 +60,15 @@ tree_bytes() {
 describe_tree() {
   printf 'dataset\t%s\t%s\t%s\n' "$1" "$(tree_bytes "$2")" "$(find "$2" -type f | wc -l)"
 }
+
+# make_large_file PATH BYTES: one file of header text, /usr/include's files
+# in a fixed order over and over, cut to BYTES.
+make_large_file() {
+  mkdir -p "$(dirname "$1")"
+  local headers=$BENCH_WORK/headers.txt
+  find /usr/include -type f -print0 | LC_ALL=C sort -z | xargs -0 cat >"$headers"
+  local copies=$(($2 / $(stat -c %s "$headers") + 1)) i
+  for ((i = 0; i < copies; i++)); do cat "$headers"; done | head -c "$2" >"$1" || true
+  rm -f "$headers"
+  [ "$(stat -c %s "$1")" -eq "$2" ] || { echo "make_large_file: $1 is short" >&2; exit 1; }
+}

@@ -2,6 +2,7 @@
 """Writes the benchmark's generated corpus: the same bytes and times on every run.
 
     make_corpus.py OUT_DIR [--seed N] [--scale F]
+    make_corpus.py --small-files N OUT_DIR   (OUT_DIR/small-files alone)
 
 OUT_DIR/corpus gets four kinds of data that stress a compressor in
 different ways:
@@ -206,11 +207,19 @@ def main():
     parser.add_argument("--seed", type=int, default=20240607)
     parser.add_argument("--scale", type=float, default=1.0,
                         help="multiplies the size of the large files (1.0: about 45 MB)")
+    parser.add_argument("--small-files", type=int, default=0,
+                        help="write only OUT_DIR/small-files: this many small files")
     a = parser.parse_args()
-    c = Corpus(os.path.join(a.out_dir, "corpus"), a.seed, a.scale)
+    c = Corpus(os.path.join(a.out_dir, "small-files" if a.small_files else "corpus"),
+               a.seed, a.scale)
     rng = c.rng
     words = make_vocabulary(rng, 20000)
     cumulative = zipf_cumulative(len(words))
+    if a.small_files:
+        for i in range(a.small_files):
+            c.write(f"group-{i // 100:03}/item-{i:05}.txt", small_file(rng, words, cumulative, i))
+        c.stamp_times()
+        return
 
     for i in range(6):
         c.write(f"text/prose-{i:02}.txt", prose(rng, words, cumulative, c.size(2)))

@@ -3,7 +3,8 @@
 # libdeflate on the same bytes, on this machine, in one run:
 #   bash bench/run-bench.sh [--runs N] [--quick] [--out DIR]
 #   --runs N   reading commands run N times, the fastest counts (7)
-#   --quick    only the generated corpus, not /usr/include (for development)
+#   --quick    only the generated corpus, not /usr/include nor the large
+#              inputs (for development)
 #   --out DIR  where results.md, chart.png and measurements.tsv go (build/bench)
 # The same from the environment: BENCH_RUNS, BENCH_QUICK=1, BENCH_OUT.
 # Installs what it needs and builds corvane first (as root on Debian 12).
@@ -183,6 +184,18 @@ fi
 make_corpus "$BENCH_WORK/generated" "$meta"
 trees+=("corpus|$BENCH_WORK/generated/corpus")
 
+# Large inputs: what create holds in memory for one 1 GiB file and for
+# 20,000 small ones (creation only, at the default level).
+bench_large() {
+  local name=$1 path=$2 w=$BENCH_WORK/$1
+  printf 'large\t%s\t%s\t%s\n' "$name" "$(tree_bytes "$path")" "$(find "$path" -type f | wc -l)" \
+    >>"$meta"
+  run_timed "$w.create.out" "$corvane" create -q "$w.exe" "$path" --level "$default_level"
+  record "$name" "corvane --level $default_level" create-large "$TIMED_SECONDS" \
+    "$(stat -c %s "$w.exe")" "$TIMED_RSS_KB" 1
+  rm -f "$w.exe"
+}
+
 for entry in "${trees[@]}"; do
   IFS='|' read -r name tree <<<"$entry"
   describe_tree "$name" "$tree" >>"$meta"
@@ -191,6 +204,16 @@ for entry in "${trees[@]}"; do
   bench_read "$name" "$tree"
   rm -f "$BENCH_WORK/$name".* "$BENCH_WORK/$name"-*.exe  # room for the next tree
 done
+
+if [ "$quick" != 1 ]; then
+  echo "== large inputs"
+  make_large_file "$BENCH_WORK/large/one-gib.txt" $((1 << 30))
+  bench_large one-gib-file "$BENCH_WORK/large/one-gib.txt"
+  rm -f "$BENCH_WORK/large/one-gib.txt"
+  python3 bench/make_corpus.py --small-files 20000 "$BENCH_WORK/large"
+  bench_large small-files "$BENCH_WORK/large/small-files"
+  rm -rf "$BENCH_WORK/large"
+fi
 
 printf 'load_end\t%s\n' "$(cat /proc/loadavg)" >>"$meta"
 cp "$BENCH_TSV" "$out/measurements.tsv"

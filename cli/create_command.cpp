@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/create_feedback.h"
 #include "cli/exit_codes.h"
 #include "cli/default_stub.h"
 #include "platform/text_encoding.h"
@@ -187,7 +188,11 @@ int CreateCommand(const CreateOptions& o) {
     return kExitInputFailed;
   }
   WriterStats stats;
-  if (!WriteArchive(stub, entries, options, o.output, &stats, &error, kExitCancelled)) {
+  CreateFeedback feedback(entries, !o.quiet);
+  bool written = WriteArchive(stub, entries, options, o.output, &stats, &error, kExitCancelled,
+                              &feedback.events());
+  feedback.Clear();
+  if (!written) {
     fprintf(stderr, "corvane: %s\n", error.c_str());
     return kExitWriteFailed;
   }
@@ -200,5 +205,5 @@ int CreateCommand(const CreateOptions& o) {
             o.output.c_str(), report.leftOut.size(), report.leftOut.size() == 1 ? "" : "s");
     return kExitInputsLeftOut;
   }
-  return kExitSuccess;
+  return feedback.changedFiles() > 0 ? kExitInputsChanged : kExitSuccess;
 }

@@ -12,6 +12,7 @@ enum ExitCode {
   kExitInputFailed = 6,    // create: an input could not be read or named
                            // (with --strict), or nothing was left to store
   kExitInputsLeftOut = 7,  // create: written, but inputs were left out
+  kExitInputsChanged = 8,  // create: written, but files changed while read
 };
 
 #endif

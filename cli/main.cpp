@@ -81,12 +81,13 @@ int main(int argc, char** argv) {
                      "Take more paths from this file, one a line ('-': standard input)");
   create->add_flag("--follow-links", createOptions.followLinks,
                    "Store what the links inside folders point to (default: skip them)");
-  create->add_flag("-q,--quiet", createOptions.quiet, "No summary");
+  create->add_flag("-q,--quiet", createOptions.quiet, "No progress bar and no summary");
   create->footer(
       "Exit codes: 0 written; 2 usage error, or an output that is not an archive (see "
       "--force); 4 the archive could not be written; 5 interrupted (Ctrl-C, SIGTERM), nothing "
       "left behind; 6 an input could not be read (--strict) or nothing was left to store; "
-      "7 written, but inputs were left out.\nSOURCE_DATE_EPOCH: no stored time is later, and "
+      "7 written, but inputs were left out; 8 written, but files changed while they were read "
+      "(stored as read, see the warnings).\nSOURCE_DATE_EPOCH: no stored time is later, and "
       "access times are the write times, so that the same tree gives the same archive.");
 
   try {

@@ -54,7 +54,8 @@ static mode_t CurrentUmask() {
 bool WriteArchive(const std::vector<uint8_t>& stub,
                   const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, const std::string& outPath,
-                  WriterStats* stats, std::string* error, int cancelCode) {
+                  WriterStats* stats, std::string* error, int cancelCode,
+                  const WriteEvents* events) {
   if (stub.size() != (size_t)kStubSize) {
     *error = "the stub must be exactly " + std::to_string(kStubSize) +
              " bytes, not " + std::to_string(stub.size());
@@ -82,7 +83,7 @@ bool WriteArchive(const std::vector<uint8_t>& stub,
   sink.SetLimit(kMaxArchiveSize, "the archive would be 2 GiB or larger");
   sink.Write(stub.data(), stub.size());
   WriterStats local;
-  bool ok = WritePayload(entries, options, &sink, &local, error);
+  bool ok = WritePayload(entries, options, &sink, &local, error, PayloadTuning(), events);
   uint64_t total = sink.written();
   if (ok && TooLarge(total, error)) ok = false;
   if (ok) {

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct ArchiveEntry {
   FileTime creationTime = 0, accessTime = 0, writeTime = 0;
   std::string hostPath;       // file contents are read from here when non-empty...
   std::vector<uint8_t> data;  // ...otherwise from here
+  uint64_t hostSize = 0;      // the host file's length when collected (for progress)
 };
 
 struct ArchiveOptions {
@@ -38,6 +40,15 @@ struct WriterStats {
   int files = 0, folders = 0;
 };
 
+// What a run tells as it goes; either may be left empty.
+struct WriteEvents {
+  // After each piece of input read: the files read whole so far and the
+  // input bytes read so far.
+  std::function<void(int files, uint64_t bytes)> progress;
+  // A file that changed while it was read, and what was stored instead.
+  std::function<void(const std::string& message)> changed;
+};
+
 // Whether the options make an archive the stub takes whole: texts without
 // zero bytes and no longer than the stub holds (a run command no longer
 // than it opens), a password with its flags, a known level. False and
@@ -48,11 +59,12 @@ bool CheckArchiveOptions(const ArchiveOptions& options, std::string* error);
 // temporary file beside it that replaces outPath only when complete.
 // While it is written, Ctrl-C or SIGTERM removes it and ends the process
 // with cancelCode. False and *error (English, naming the file) on
-// failure, with nothing left behind; stats may be null.
+// failure, with nothing left behind; stats and events may be null.
 bool WriteArchive(const std::vector<uint8_t>& stub,
                   const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, const std::string& outPath,
-                  WriterStats* stats, std::string* error, int cancelCode = 130);
+                  WriterStats* stats, std::string* error, int cancelCode = 130,
+                  const WriteEvents* events = nullptr);
 
 // The payload alone, in memory: the bytes that follow the stub, with the
 // expected size already counting the stub.

@@ -217,6 +217,7 @@ bool Collector::AddFile(const Child& c, const std::string& name) {
   e.accessTime = t.access;
   e.writeTime = t.write;
   e.hostPath = c.hostPath;
+  if (known) e.hostSize = (uint64_t)st.st_size;
   entries_->push_back(std::move(e));
   return true;
 }

@@ -87,9 +87,10 @@ static bool CheckEntries(const std::vector<ArchiveEntry>& entries,
 }
 
 // The contents of a file entry, read in order: from memory, or from the
-// host file, exactly as many bytes as it had when it was opened. A file
-// that grows meanwhile is stored as it was then; one that shrinks cannot
-// be stored as the record already says, and fails the run.
+// host file, at most as many bytes as it had when it was opened (the
+// record gives the length before the contents). What changes meanwhile
+// is stored as read and told as a warning; bytes missing at the end once
+// the record is out are stored as zero bytes, as tar does.
 class EntryInput : public BodySource {
  public:
   EntryInput() = default;
@@ -111,15 +112,13 @@ class EntryInput : public BodySource {
     // (a pipe) could otherwise keep the open from returning. Reading a
     // plain file is the same with the flag or without it.
     int fd = open(e.hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
+    if (fd < 0 || fstat(fd, &opened_) != 0) {
       *error = "cannot open " + label_ + ": " + strerror(errno);
       if (fd >= 0) close(fd);
       return false;
     }
-    // Only a plain file says its length before it is read, and the
-    // record gives the length before the contents.
-    if (!S_ISREG(st.st_mode)) {
+    // Only a plain file says its length before it is read.
+    if (!S_ISREG(opened_.st_mode)) {
       *error = label_ + " is no longer a plain file";
       close(fd);
       return false;
@@ -130,46 +129,83 @@ class EntryInput : public BodySource {
       close(fd);
       return false;
     }
-    if (st.st_size > kMaxFileSize) {
+    if (opened_.st_size > kMaxFileSize) {
       *error = label_ + " is 2 GiB or larger";
       return false;
     }
-    size_ = (int32_t)st.st_size;
+    size_ = (int32_t)opened_.st_size;
     return true;
   }
 
   int32_t size() const { return size_; }
+  int32_t consumed() const { return read_; }
   const std::string& error() const { return error_; }
 
-  bool Read(uint8_t* into, size_t n) override {
+  // Up to n bytes into `into`, fewer only where the file ended early;
+  // false when it cannot be read.
+  bool ReadSome(uint8_t* into, size_t n, size_t* got) {
+    *got = 0;
     if (n > (size_t)(size_ - read_)) {
       error_ = "reading " + label_ + " past its end";
       return false;
     }
     if (inMemory_) {
       if (n > 0) memcpy(into, memory_ + read_, n);
-      read_ += (int32_t)n;
-      return true;
+      *got = n;
+    } else if (n > 0) {
+      *got = fread(into, 1, n, file_);
+      if (*got < n && ferror(file_)) {
+        error_ = "cannot read " + label_ + ": " + strerror(errno);
+        return false;
+      }
     }
-    size_t got = n == 0 ? 0 : fread(into, 1, n, file_);
-    read_ += (int32_t)got;
-    if (got == n) return true;
-    if (ferror(file_))
-      error_ = "cannot read " + label_ + ": " + strerror(errno);
-    else
-      error_ = label_ + " became shorter while it was read: it had " +
-               std::to_string(size_) + " bytes when opened, and only " +
-               std::to_string(read_) + " could be read";
-    return false;
+    read_ += (int32_t)n;
+    return true;
+  }
+
+  // Exactly n bytes: those the file no longer has are zero bytes.
+  bool Read(uint8_t* into, size_t n) override {
+    size_t got;
+    if (!ReadSome(into, n, &got)) return false;
+    memset(into + got, 0, n - got);
+    zeroFilled_ += (int32_t)(n - got);
+    return true;
+  }
+
+  // What changed since the file was opened, as a warning that says what
+  // was stored; empty when nothing did. `stored`: the length stored.
+  std::string Changes(int32_t stored) const {
+    if (inMemory_) return "";
+    if (zeroFilled_ > 0)
+      return label_ + " became shorter while it was read; its last " +
+             std::to_string(zeroFilled_) + " bytes are stored as zero bytes";
+    if (stored < size_)
+      return label_ + " became shorter while it was read; stored as read, " +
+             std::to_string(stored) + " bytes";
+    struct stat now;
+    if (fstat(fileno(file_), &now) != 0) return "";
+    if (now.st_size > opened_.st_size)
+      return label_ + " grew while it was read; stored as it was, " + std::to_string(stored) +
+             " bytes";
+    if (now.st_size != opened_.st_size || !SameTime(now.st_mtim, opened_.st_mtim) ||
+        !SameTime(now.st_ctim, opened_.st_ctim))
+      return label_ + " changed while it was read; stored as read";
+    return "";
   }
 
  private:
+  static bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+  }
+
   std::string label_;
   bool inMemory_ = false;
   const uint8_t* memory_ = nullptr;
   FILE* file_ = nullptr;
+  struct stat opened_;
   int32_t size_ = 0;
   int32_t read_ = 0;
+  int32_t zeroFilled_ = 0;
   std::string error_;
 };
 
@@ -217,7 +253,7 @@ static FileRecord RecordOf(const ArchiveEntry& e, const EncodedFile& coded) {
 bool WritePayload(const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, ByteSink* sink,
                   WriterStats* stats, std::string* error,
-                  const PayloadTuning& tuning) {
+                  const PayloadTuning& tuning, const WriteEvents* events) {
   if (!CheckArchiveOptions(options, error) || !CheckEntries(entries, error)) return false;
   WriterStats local;
   uint64_t start = sink->written();
@@ -243,6 +279,18 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
   // Reading and planning go in input order on this thread; the ring they
   // consult holds input bytes only, so no plan waits for a coded body.
   ReferenceChooser chooser(settings.choice);
+  int filesRead = 0;
+  uint64_t bytesRead = 0;
+  auto tell = [&](int32_t ofFileInHand) {
+    if (events && events->progress) events->progress(filesRead, bytesRead + ofFileInHand);
+  };
+  auto finishFile = [&](const EntryInput& input, int32_t stored) {
+    filesRead++;
+    bytesRead += (uint64_t)stored;
+    tell(0);
+    std::string change = input.Changes(stored);
+    if (!change.empty() && events && events->changed) events->changed(change);
+  };
   for (size_t i = 0; i < entries.size(); i++) {
     if (SinkFailed(sink, error)) return false;
     const ArchiveEntry& e = entries[i];
@@ -255,10 +303,13 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
     int32_t size = input.size();
     if (size <= tuning.wholeFileLimit) {
       std::vector<uint8_t> data((size_t)size);
-      if (!input.Read(data.data(), data.size())) {
+      size_t got;
+      if (!input.ReadSome(data.data(), data.size(), &got)) {
         *error = input.error();
         return false;
       }
+      data.resize(got);
+      finishFile(input, (int32_t)got);
       std::unique_ptr<FileJob> job(new FileJob);
       PlanFile(&chooser, std::move(data), job.get());
       coder.Add(i, std::move(job));
@@ -284,6 +335,7 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
     auto writeBody = [&] {
       items.PutBody(body.data(), body.size());
       body.clear();
+      tell(input.consumed());
       return !sink->failed();
     };
     bool coded = streamer->EncodeRest(job, option, &input, &body, writeBody);
@@ -293,6 +345,7 @@ bool WritePayload(const std::vector<ArchiveEntry>& entries,
       *error = input.error();
       return false;
     }
+    finishFile(input, size);
     local.files++;
     local.inputBytes += (uint64_t)size;
   }

@@ -31,12 +31,15 @@ struct PayloadTuning {
 // Writes the payload to sink with the expected size left 0 for the caller
 // to fill in. Checks the options and every entry first, so that nothing
 // is written for input that cannot make a sound archive. A host file is
-// read to the length it had when opened; one found shorter then, or one
-// that cannot be read, fails the run with *error naming it. Stops as soon
-// as the sink has failed, with the sink's failure as *error.
+// stored as read, up to the length it had when opened; one that changed
+// meanwhile is told to events->changed (one that shrank after its record
+// was out is filled up with zero bytes, as tar does). One that cannot be
+// read fails the run with *error naming it. Stops as soon as the sink has
+// failed, with the sink's failure as *error.
 bool WritePayload(const std::vector<ArchiveEntry>& entries,
                   const ArchiveOptions& options, ByteSink* sink,
                   WriterStats* stats, std::string* error,
-                  const PayloadTuning& tuning = PayloadTuning());
+                  const PayloadTuning& tuning = PayloadTuning(),
+                  const WriteEvents* events = nullptr);
 
 #endif

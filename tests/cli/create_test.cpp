@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "tests/cli/run_corvane.h"
+#include "tests/cli/run_on_terminal.h"
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;
@@ -194,6 +195,23 @@ TEST_F(CreateTest, AnInterruptedRunLeavesNothingBehind) {
     EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"a.exe", "in"}));
     EXPECT_EQ(ReadFileBytes(dir_ / "a.exe"), before);
   }
+}
+
+TEST_F(CreateTest, ATerminalSeesAProgressBarThenOneLineOfSummaryAndQuietSeesNeither) {
+  WriteFileBytes(dir_ / "in/big.bin", Bytes(12 << 20, 'x'));
+  TerminalRun run = RunOnTerminal({"create", dir_ / "a.exe", dir_ / "in"});
+  EXPECT_EQ(run.exitCode, 0) << run.shown;
+  EXPECT_NE(run.shown.find("3/3 files"), std::string::npos) << run.shown;
+  EXPECT_NE(run.shown.find("MB/s"), std::string::npos) << run.shown;
+  // The bar is wiped before the summary, the one line that stays.
+  size_t summary = run.shown.find(dir_ / "a.exe: 3 files, 2 folders");
+  ASSERT_NE(summary, std::string::npos) << run.shown;
+  EXPECT_EQ(run.shown.rfind("\r\033[K", summary), summary - 4) << run.shown;
+  EXPECT_EQ(run.shown.find("\r\n", summary), run.shown.size() - 2);
+
+  TerminalRun quiet = RunOnTerminal({"create", "-q", dir_ / "b.exe", dir_ / "in"});
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.shown;
+  EXPECT_EQ(quiet.shown, "");
 }
 
 TEST_F(CreateTest, AFullDiskLeavesNothingBehind) {
