@@ -3,15 +3,22 @@
 #include "cli/archive_session.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "cli/display_text.h"
 #include "cli/exit_codes.h"
+#include "cli/member_selection.h"
+#include "cli/stdout_output.h"
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
+#include "platform/interrupt_posix.h"
 #include "platform/platform_posix.h"
 
 namespace {
@@ -38,6 +45,7 @@ ArchiveSession::ArchiveSession()
 
 ArchiveSession::~ArchiveSession() {
   if (opened_) CloseArchive(archive_.get());  // opened, but never run
+  if (spooled_ >= 0) close(spooled_);
 }
 
 std::string ArchiveSession::description() const {
@@ -48,10 +56,49 @@ std::string ArchiveSession::runCommand() const {
   return std::string(archive_->header.runCommand, (size_t)archive_->header.runCommandLen);
 }
 
+// The archive's length is checked before anything else is read, and a
+// pipe has none: what is not a plain file is copied first, to a file
+// without a name that goes with the process.
+std::string ArchiveSession::ProgramFromStandardInput() {
+  struct stat st;
+  if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) return "/dev/stdin";
+  if (isatty(STDIN_FILENO)) {
+    Complain("-", "standard input is a terminal, not an archive");
+    return "";
+  }
+  const char* tmp = getenv("TMPDIR");
+  std::string folder = tmp && *tmp ? tmp : "/tmp";
+  spooled_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (spooled_ < 0) {
+    Complain("-", "cannot make a temporary copy of standard input in " + folder + ": " +
+                      strerror(errno));
+    return "";
+  }
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    ssize_t n = read(STDIN_FILENO, buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR && !PosixInterrupted()) continue;
+    if (n < 0 || write(spooled_, buffer.data(), (size_t)n) != n) {
+      Complain("-", PosixInterrupted() ? "interrupted"
+                                       : std::string("cannot copy standard input: ") +
+                                             strerror(errno));
+      return "";
+    }
+  }
+  return "/proc/self/fd/" + std::to_string(spooled_);
+}
+
 int ArchiveSession::Open(const std::string& path) {
+  PosixNoteInterrupts();
   path_ = path;
+  std::string file = path;
+  if (path == "-") {
+    file = ProgramFromStandardInput();
+    if (file.empty()) return PosixInterrupted() ? kExitCancelled : kExitDamaged;
+  }
   const PayloadHeader& h = archive_->header;
-  HeaderResult result = OpenArchive(archive_.get(), path.c_str());
+  HeaderResult result = OpenArchive(archive_.get(), file.c_str());
   opened_ = result != kHeaderNotOpened;
   std::string sizes = std::to_string(archive_->fileSize) + " of " +
                       std::to_string((uint32_t)h.expectedSize) + " bytes";
@@ -91,27 +138,36 @@ std::string ArchiveSession::Shown(const char* archivePath) const {
   return ArchivePathForDisplay(dest_, archivePath);
 }
 
-OverwriteAnswer ArchiveSession::AskOverwrite(void* context, const Extraction* x) {
-  ArchiveSession* self = (ArchiveSession*)context;
-  OverwritePolicy& policy = self->policy;
-  if (policy == OverwritePolicy::kAlways) return kOverwriteYes;
-  if (policy == OverwritePolicy::kNever) return kOverwriteNo;
-  self->progress_->Clear();
-  std::string shown = self->Shown(x->fullPath);
-  if (!CanAskUser()) {
-    Complain(self->path_,
-             shown + " exists; use --overwrite or --skip-existing to decide without a terminal");
-    self->askedWithoutTerminal_ = true;
-    return kOverwriteCancel;
+// Decided before the disk output sees the file (DecideExisting); what
+// appeared there meanwhile is written over as well.
+OverwriteAnswer ArchiveSession::AskOverwrite(void*, const Extraction*) { return kOverwriteYes; }
+
+ExistingAnswer ArchiveSession::DecideExisting(const Extraction& x) {
+  switch (policy) {
+    case OverwritePolicy::kAlways: return ExistingAnswer::kOverwrite;
+    case OverwritePolicy::kNever: return ExistingAnswer::kSkip;
+    case OverwritePolicy::kRename: return ExistingAnswer::kRename;
+    case OverwritePolicy::kAsk: break;
   }
-  char c = AskChoice(shown + " exists. Overwrite? [y]es, [n]o, [a]ll, [s]kip all, [c]ancel: ",
-                     "ynasc");
-  switch (c) {
-    case 'y': return kOverwriteYes;
-    case 'n': return kOverwriteNo;
-    case 'a': policy = OverwritePolicy::kAlways; return kOverwriteYes;
-    case 's': policy = OverwritePolicy::kNever; return kOverwriteNo;
-    default: return kOverwriteCancel;
+  progress_->Clear();
+  std::string shown = Shown(x.fullPath);
+  if (!CanAskUser()) {
+    Complain(path_, shown +
+                        " exists; use --overwrite, --skip-existing or --rename to decide "
+                        "without a terminal");
+    askedWithoutTerminal_ = true;
+    return ExistingAnswer::kCancel;
+  }
+  int answer = AskAnswer(shown + " exists. Overwrite? [y]es, [n]o, [a]ll, [s]kip all, "
+                                 "[r]ename, [c]ancel: ",
+                         {"yes", "no", "all", "skip", "rename", "cancel"});
+  switch (answer) {
+    case 0: return ExistingAnswer::kOverwrite;
+    case 1: return ExistingAnswer::kSkip;
+    case 2: policy = OverwritePolicy::kAlways; return ExistingAnswer::kOverwrite;
+    case 3: policy = OverwritePolicy::kNever; return ExistingAnswer::kSkip;
+    case 4: return ExistingAnswer::kRename;
+    default: return ExistingAnswer::kCancel;
   }
 }
 
@@ -125,11 +181,16 @@ void ArchiveSession::NoteStatus(void* self, const Extraction* x, StatusKind) {
   ((ArchiveSession*)self)->ShowProgress(x);
 }
 
-void ArchiveSession::Pump(void* self, Extraction* x) { ((ArchiveSession*)self)->ShowProgress(x); }
+void ArchiveSession::Pump(void* self, Extraction* x) {
+  if (PosixInterrupted()) x->cancelRequested = 1;
+  ((ArchiveSession*)self)->ShowProgress(x);
+}
 
 void ArchiveSession::NoteItem(void* self, const Extraction* x) {
   ArchiveSession* session = (ArchiveSession*)self;
-  if (session->onItem) session->onItem(*x);
+  if (!session->onItem) return;
+  if (!session->selection || session->selection->Selects(StoredNameForMatching(*x)))
+    session->onItem(*x);
 }
 
 int ArchiveSession::Run(const std::string& dest) {
@@ -139,7 +200,8 @@ int ArchiveSession::Run(const std::string& dest) {
   // descriptor; a test writes nothing.
   OsRoot* root = nullptr;
   DiskOutput disk;
-  OutputSink sink = NoOutputSink();
+  StdoutOutput out;
+  OutputSink sink = toStdout ? StdoutSink(&out) : NoOutputSink();
   if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
@@ -152,21 +214,30 @@ int ArchiveSession::Run(const std::string& dest) {
     BeginDiskOutput(&disk, root);
     sink = DiskOutputSink(&disk);
   }
+  SelectedOutput selected(sink, selection, root,
+                          [this](const Extraction& x) { return DecideExisting(x); });
+  selected.onRenamed = [this](const Extraction& x) {
+    progress_->Clear();
+    Complain(path_, ArchivePathForDisplay(dest_, x.name) + " exists; written as " +
+                        Shown(x.fullPath));
+  };
+  OutputSink front = selected.sink();
   EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
   Archive* a = archive_.get();
-  ExtractResult result = RunArchive(a, ".\\", &sink, &host);
+  ExtractResult result = RunArchive(a, ".\\", &front, &host);
   opened_ = false;
   if (IsFatal(result)) {
     progress_->Clear();
     AbandonArchive(a);
   }
   progress_->Clear();
-  int code = Report(result, &a->run, root);
+  int code = Report(result, &a->run, root, out.error);
   OsCloseRoot(root);
   return code;
 }
 
-int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root) {
+int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root,
+                           int stdoutError) {
   std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
                      : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
                                   : "the first item";
@@ -174,7 +245,10 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
     case kExtractFinished:
       return kExitSuccess;
     case kExtractCancelled:
-      if (!askedWithoutTerminal_) Complain(path_, "extraction cancelled");
+      if (PosixInterrupted())
+        Complain(path_, "interrupted" + std::string(dest_.empty() ? "" : "; the file in hand was removed"));
+      else if (!askedWithoutTerminal_)
+        Complain(path_, "extraction cancelled");
       return kExitCancelled;
     case kExtractReadFailed:
       Complain(path_, "damaged: the archive ends early or cannot be read, at " + item);
@@ -186,6 +260,10 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
       return kExitDamaged;
     }
     case kExtractWriteFailed: {
+      if (stdoutError) {
+        Complain(path_, "cannot write " + item + " to standard output: " + strerror(stdoutError));
+        return kExitWriteFailed;
+      }
       int err = PosixLastError();
       std::string why = err == EILSEQ ? "its name is not valid Shift-JIS" : strerror(err);
       Complain(path_, "cannot write " + item + ": " + why);

@@ -9,18 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "cli/selected_output.h"
 #include "cli/terminal.h"
 #include "engine/archive.h"
 
-enum class OverwritePolicy { kAsk, kAlways, kNever };
+enum class OverwritePolicy { kAsk, kAlways, kNever, kRename };
+
+class MemberSelection;
 
 class ArchiveSession {
  public:
   ArchiveSession();
   ~ArchiveSession();
 
-  // Opens the archive and reads its header. Returns an exit code; on
-  // failure the message has been printed.
+  // Opens the archive and reads its header ("-": the program file from
+  // standard input). From here on Ctrl-C, SIGTERM and SIGHUP end the
+  // session as a Cancel does. Returns an exit code; on failure the
+  // message has been printed.
   int Open(const std::string& path);
 
   const std::string& path() const { return path_; }
@@ -35,24 +40,32 @@ class ArchiveSession {
   bool AcceptPassword(const std::string& sjis);
 
   // Runs the engine once. With an empty destination nothing is written
-  // (test and list); otherwise the destination folder is made if missing.
-  // Returns an exit code; failures are reported on standard error.
+  // (test and list), or the files go to standard output (toStdout);
+  // otherwise the destination folder is made if missing. Returns an exit
+  // code; failures are reported on standard error.
   int Run(const std::string& dest);
 
-  // Called for every item record read.
+  // Called for every selected item's record.
   std::function<void(const Extraction&)> onItem;
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
+  bool toStdout = false;
+  MemberSelection* selection = nullptr;  // null: every item
 
  private:
   // The engine's host functions; the context is the session.
   static OverwriteAnswer AskOverwrite(void* self, const Extraction* x);
+  // What to do with a file that would land on something that exists.
+  ExistingAnswer DecideExisting(const Extraction& x);
   static void NoteStatus(void* self, const Extraction* x, StatusKind);
   static void Pump(void* self, Extraction* x);
   static void NoteItem(void* self, const Extraction* x);
   void ShowProgress(const Extraction* x);
 
-  int Report(ExtractResult result, const Extraction* x, OsRoot* root);
+  int Report(ExtractResult result, const Extraction* x, OsRoot* root, int stdoutError);
+  // The program file from standard input: its path, or empty after a
+  // message.
+  std::string ProgramFromStandardInput();
   std::string Shown(const char* archivePath) const;
 
   std::string path_;
@@ -63,6 +76,7 @@ class ArchiveSession {
   bool opened_ = false;               // and not yet closed by a run
   std::unique_ptr<ProgressBar> progress_;
   bool askedWithoutTerminal_ = false;
+  int spooled_ = -1;  // the copy of standard input, when it was copied
 };
 
 #endif

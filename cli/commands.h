@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "cli/archive_session.h"
+#include "cli/member_selection.h"
 #include "writer/level_settings.h"
 
 struct ReadOptions {
-  std::string archive;
+  std::string archive;       // "-": standard input
   std::string passwordFile;  // empty: ask on the terminal when needed
+  std::vector<std::string> members;   // empty: every item
+  std::vector<std::string> excludes;  // shell patterns on stored names
 };
 
 struct ExtractOptions {
@@ -18,6 +21,7 @@ struct ExtractOptions {
   std::string dest = ".";
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool quiet = false;
+  bool toStdout = false;  // the files' bytes to standard output, nothing on disk
 };
 
 struct CreateOptions {
@@ -48,6 +52,11 @@ int CreateCommand(const CreateOptions& o);
 // Opens the archive and, when it is protected, takes the password from the
 // file or the terminal and checks it. Returns an exit code.
 int OpenForReading(const ReadOptions& o, ArchiveSession* session);
+
+// After a run that went well: each member that selected nothing is named,
+// and the exit code says so. Otherwise the run's own code.
+int ReportUnmatchedMembers(const MemberSelection& selection, const std::string& archive,
+                           int code);
 
 // Reads a password file: UTF-8 text, one final newline dropped, converted
 // to Shift-JIS. False with a message when it cannot be read or converted.

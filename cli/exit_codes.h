@@ -13,6 +13,7 @@ enum ExitCode {
                            // (with --strict), or nothing was left to store
   kExitInputsLeftOut = 7,  // create: written, but inputs were left out
   kExitInputsChanged = 8,  // create: written, but files changed while read
+  kExitNoMatch = 9,        // list, test, extract: a MEMBER matched no item
 };
 
 #endif

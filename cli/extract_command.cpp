@@ -9,13 +9,17 @@ int ExtractCommand(const ExtractOptions& o) {
   ArchiveSession session;
   int code = OpenForReading(o.read, &session);
   if (code != kExitSuccess) return code;
+  MemberSelection selection(o.read.members, o.read.excludes);
+  session.selection = &selection;
   session.policy = o.policy;
   session.showProgress = !o.quiet;
-  code = session.Run(o.dest);
+  session.toStdout = o.toStdout;
+  code = session.Run(o.toStdout ? "" : o.dest);
   // The archive may name a document or program to open afterwards; the
-  // stub opens it, corvane only says so.
+  // stub opens it, corvane only says so (never amid the files' bytes).
   if (code == kExitSuccess && !session.runCommand().empty() && !o.quiet)
-    printf("The archive names a command to run after extraction (not started): %s\n",
-           SjisForDisplay(session.runCommand()).c_str());
-  return code;
+    fprintf(o.toStdout ? stderr : stdout,
+            "The archive names a command to run after extraction (not started): %s\n",
+            SjisForDisplay(session.runCommand()).c_str());
+  return ReportUnmatchedMembers(selection, o.read.archive, code);
 }

@@ -107,6 +107,8 @@ int ListCommand(const ReadOptions& o, bool json, bool quiet) {
   ArchiveSession session;
   int code = OpenForReading(o, &session);
   if (code != kExitSuccess) return code;
+  MemberSelection selection(o.members, o.excludes);
+  session.selection = &selection;
   std::vector<Listed> items;
   session.onItem = [&](const Extraction& x) {
     items.push_back({ItemNameForDisplay(x.name, x.item.isFolder), Hex(x.name), x.item});
@@ -117,5 +119,5 @@ int ListCommand(const ReadOptions& o, bool json, bool quiet) {
     PrintJson(session, items, code == kExitSuccess);
   else
     PrintText(session, items, quiet);
-  return code;
+  return ReportUnmatchedMembers(selection, o.archive, code);
 }

@@ -4,6 +4,19 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 
+// What list, test and extract take alike: the archive, the members and
+// --exclude.
+static void AddReadArguments(CLI::App* command, ReadOptions* o) {
+  command->add_option("archive", o->archive, "The archive ('-': standard input)")->required();
+  command->add_option("members", o->members,
+                      "Only these items: stored names or shell patterns with '/' "
+                      "(a folder takes what is below it)");
+  command->add_option("--exclude", o->excludes,
+                      "Leave out what matches this shell pattern (the stored name with '/', "
+                      "or its last part); repeatable")
+      ->allow_extra_args(false);
+}
+
 int main(int argc, char** argv) {
   CLI::App app{"corvane: list, test, extract and create self-extracting archives"};
   app.require_subcommand(1);
@@ -11,7 +24,7 @@ int main(int argc, char** argv) {
   ReadOptions listOptions;
   bool json = false;
   CLI::App* list = app.add_subcommand("list", "List the items, the description and the run command");
-  list->add_option("archive", listOptions.archive, "The archive")->required();
+  AddReadArguments(list, &listOptions);
   list->add_option("--password-file", listOptions.passwordFile, "Read the password from this file");
   list->add_flag("--json", json, "Print JSON for scripts");
   bool listQuiet = false;
@@ -20,19 +33,27 @@ int main(int argc, char** argv) {
   ReadOptions testOptions;
   bool testQuiet = false;
   CLI::App* test = app.add_subcommand("test", "Decode everything and check every block, writing nothing");
-  test->add_option("archive", testOptions.archive, "The archive")->required();
+  AddReadArguments(test, &testOptions);
   test->add_option("--password-file", testOptions.passwordFile, "Read the password from this file");
   test->add_flag("-q,--quiet", testQuiet, "No progress and no summary");
 
   ExtractOptions extractOptions;
-  bool overwrite = false, skipExisting = false;
-  CLI::App* extract = app.add_subcommand("extract", "Extract every folder and file");
-  extract->add_option("archive", extractOptions.read.archive, "The archive")->required();
+  bool overwrite = false, skipExisting = false, rename = false;
+  CLI::App* extract = app.add_subcommand("extract", "Extract the folders and files");
+  AddReadArguments(extract, &extractOptions.read);
   extract->add_option("-d,--dest", extractOptions.dest, "Destination folder (made if missing)");
   extract->add_option("--password-file", extractOptions.read.passwordFile,
                       "Read the password from this file");
   CLI::Option* ow = extract->add_flag("--overwrite", overwrite, "Overwrite existing files");
-  extract->add_flag("--skip-existing", skipExisting, "Keep existing files")->excludes(ow);
+  CLI::Option* skip = extract->add_flag("--skip-existing", skipExisting, "Keep existing files")
+      ->excludes(ow);
+  extract->add_flag("--rename", rename,
+                    "Write a file whose name is taken under a free one, 'NAME (1).EXT'")
+      ->excludes(ow)
+      ->excludes(skip);
+  extract->add_flag("-O,--to-stdout", extractOptions.toStdout,
+                    "Write the files' bytes to standard output, in archive order, and nothing "
+                    "to disk");
   extract->add_flag("-q,--quiet", extractOptions.quiet, "No progress bar");
 
   CreateOptions createOptions;
@@ -102,6 +123,7 @@ int main(int argc, char** argv) {
   if (*extract) {
     extractOptions.policy = overwrite      ? OverwritePolicy::kAlways
                             : skipExisting ? OverwritePolicy::kNever
+                            : rename       ? OverwritePolicy::kRename
                                            : OverwritePolicy::kAsk;
     return ExtractCommand(extractOptions);
   }

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
+#include "platform/interrupt_posix.h"
 #include "platform/text_encoding.h"
 
 bool ReadPasswordFile(const std::string& path, std::string* sjis) {
@@ -35,6 +36,10 @@ int OpenForReading(const ReadOptions& o, ArchiveSession* session) {
   } else {
     std::string typed;
     if (!CanAskUser() || !ReadPasswordFromTerminal("Password for " + o.archive + ": ", &typed)) {
+      if (PosixInterrupted()) {
+        fprintf(stderr, "\ncorvane: %s: interrupted\n", o.archive.c_str());
+        return kExitCancelled;
+      }
       fprintf(stderr, "corvane: %s: the archive is protected; give --password-file or run on a terminal\n",
               o.archive.c_str());
       return kExitWrongPassword;

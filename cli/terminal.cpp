@@ -1,20 +1,33 @@
 // The terminal: questions, the password prompt without echo, the progress bar.
 #include "cli/terminal.h"
 
+#include <ctype.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdio.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/interrupt_posix.h"
+
 namespace {
 
 // Reads one line from the terminal descriptor, without its newline.
+// False when the terminal closes first, or a signal ends the wait: also
+// one that came before the wait began, which no read would notice.
 bool ReadLine(int fd, std::string* line) {
   line->clear();
   char c;
   for (;;) {
+    struct pollfd p = {fd, POLLIN, 0};
+    while (!PosixInterrupted() && poll(&p, 1, 100) == 0) {
+    }
+    if (PosixInterrupted()) return false;
     ssize_t r = read(fd, &c, 1);
-    if (r <= 0) return !line->empty();
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return false;
+    if (r == 0) return !line->empty();
     if (c == '\n') return true;
     line->push_back(c);
   }
@@ -35,10 +48,8 @@ bool CanAskUser() {
 bool ReadPasswordFromTerminal(const std::string& prompt, std::string* line) {
   int fd = OpenTerminal();
   if (fd < 0) return false;
-  if (write(fd, prompt.data(), prompt.size()) < 0) {
-    close(fd);
-    return false;
-  }
+  // The echo goes before the prompt shows, so that nothing typed after it
+  // is echoed or thrown away.
   termios saved, quiet;
   bool haveTermios = tcgetattr(fd, &saved) == 0;
   if (haveTermios) {
@@ -47,27 +58,35 @@ bool ReadPasswordFromTerminal(const std::string& prompt, std::string* line) {
     quiet.c_lflag |= ECHONL;
     tcsetattr(fd, TCSAFLUSH, &quiet);
   }
-  bool ok = ReadLine(fd, line);
+  bool ok = write(fd, prompt.data(), prompt.size()) >= 0 && ReadLine(fd, line);
   if (haveTermios) tcsetattr(fd, TCSAFLUSH, &saved);
   close(fd);
   return ok;
 }
 
-char AskChoice(const std::string& question, const std::string& choices) {
+int AskAnswer(const std::string& question, const std::vector<std::string>& answers) {
   int fd = OpenTerminal();
-  if (fd < 0) return 0;
-  char answer = 0;
-  for (;;) {
-    if (write(fd, question.data(), question.size()) < 0) break;
+  if (fd < 0) return -1;
+  std::string expected = "Please answer ";
+  for (size_t i = 0; i < answers.size(); i++)
+    expected += (i == 0 ? "" : i + 1 == answers.size() ? " or " : ", ") + answers[i];
+  expected += " (or their first letters).\n";
+  int chosen = -1;
+  std::string prompt = question;
+  while (chosen < 0) {
+    if (write(fd, prompt.data(), prompt.size()) < 0) break;
     std::string line;
     if (!ReadLine(fd, &line)) break;
-    if (line.size() == 1 && choices.find(line[0]) != std::string::npos) {
-      answer = line[0];
-      break;
-    }
+    std::string typed;
+    for (char c : line)
+      if (c != ' ' && c != '\t' && c != '\r') typed += (char)tolower((unsigned char)c);
+    for (size_t i = 0; i < answers.size() && chosen < 0; i++)
+      if (!typed.empty() && (typed == answers[i] || typed == answers[i].substr(0, 1)))
+        chosen = (int)i;
+    prompt = expected + question;
   }
   close(fd);
-  return answer;
+  return chosen;
 }
 
 ProgressBar::ProgressBar(bool enabled) : enabled_(enabled && isatty(STDERR_FILENO)) {}

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 // Whether questions can be asked (a controlling terminal can be opened and
 // standard input is one).
@@ -15,9 +16,11 @@ bool CanAskUser();
 // Reads a line typed at the terminal without echo. False if there is none.
 bool ReadPasswordFromTerminal(const std::string& prompt, std::string* line);
 
-// Asks until one of the characters in `choices` is typed; returns it, or 0
-// when the terminal closes.
-char AskChoice(const std::string& question, const std::string& choices);
+// Asks until one of `answers` (lower-case words with distinct first
+// letters) is typed, whole or by its first letter, in either case; an
+// unclear answer is told what is expected. Returns the answer's index, or
+// -1 when the terminal closes or a signal interrupts the wait.
+int AskAnswer(const std::string& question, const std::vector<std::string>& answers);
 
 // A one-line progress bar on standard error, drawn only on a terminal and
 // only when the shown figure changes.

@@ -8,6 +8,8 @@ int TestCommand(const ReadOptions& o, bool quiet) {
   ArchiveSession session;
   int code = OpenForReading(o, &session);
   if (code != kExitSuccess) return code;
+  MemberSelection selection(o.members, o.excludes);
+  session.selection = &selection;
   int64_t files = 0, bytes = 0;
   session.onItem = [&](const Extraction& x) {
     if (!x.item.isFolder) {
@@ -20,5 +22,5 @@ int TestCommand(const ReadOptions& o, bool quiet) {
   if (code == kExitSuccess && !quiet)
     printf("%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,
            (long long)bytes);
-  return code;
+  return ReportUnmatchedMembers(selection, o.archive, code);
 }

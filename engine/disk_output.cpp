@@ -25,14 +25,15 @@ static OsFile CreateDirect(DiskOutput* d, const Extraction* x) {
   return OsCreateFile(d->root, d->path);
 }
 
-// A new file beside the one it replaces: "corvane-N.tmp" in the same folder
-// (the same file system, so the final move is one step).
+// A new file beside the one it replaces: the platform's stem, N and ".tmp"
+// in the same folder (the same file system, so the final move is one
+// step).
 static OsFile CreateTemporary(DiskOutput* d, const Extraction* x) {
   int folderLen = FolderPartOf(x->fullPath);
   memcpy(d->path, x->fullPath, (size_t)folderLen);
   for (int n = 0; n < 1000; n++) {
     char* p = d->path + folderLen;
-    const char* stem = "corvane-";
+    const char* stem = OsTemporaryStem();
     while (*stem) *p++ = *stem++;
     char digits[4];
     int k = 0, v = n;

@@ -1,4 +1,5 @@
-// The interrupt clean-up: a signal handler that removes one file and exits.
+// The interrupt handlers: one that removes a file and exits, one that
+// notes the signal for the run to end itself.
 #include "platform/interrupt_posix.h"
 
 #include <errno.h>
@@ -13,10 +14,22 @@ namespace {
 // here, and is only written while the signals are blocked.
 char removePath[4096];
 int exitWith;
+volatile sig_atomic_t interrupted;
 
 void OnSignal(int) {
   if (removePath[0]) unlink(removePath);
   _exit(exitWith);
+}
+
+void NoteSignal(int) { interrupted = 1; }
+
+void HandleTheThree(void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigfillset(&action.sa_mask);
+  sigaction(SIGINT, &action, 0);
+  sigaction(SIGTERM, &action, 0);
+  sigaction(SIGHUP, &action, 0);
 }
 
 class SignalsBlocked {
@@ -47,12 +60,7 @@ int PosixCreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
   if (fd < 0) return -1;
   strcpy(removePath, pathTemplate);
   exitWith = exitCode;
-  struct sigaction action = {};
-  action.sa_handler = OnSignal;
-  sigfillset(&action.sa_mask);
-  sigaction(SIGINT, &action, 0);
-  sigaction(SIGTERM, &action, 0);
-  sigaction(SIGHUP, &action, 0);
+  HandleTheThree(OnSignal);
   return fd;
 }
 
@@ -60,3 +68,7 @@ void PosixForgetOnInterrupt() {
   SignalsBlocked blocked;
   removePath[0] = 0;
 }
+
+void PosixNoteInterrupts() { HandleTheThree(NoteSignal); }
+
+bool PosixInterrupted() { return interrupted != 0; }

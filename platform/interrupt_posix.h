@@ -1,6 +1,7 @@
-// Ctrl-C and SIGTERM for a host tool that writes one output at a time
-// under a temporary name: the temporary file goes, and the process ends
-// with the tool's cancel code, whatever its threads are doing.
+// Ctrl-C, SIGTERM and SIGHUP for the host tools. A tool that writes one
+// output under a temporary name has the file removed and the process
+// ended, whatever its threads are doing; a tool that reads an archive has
+// the signal noted, and ends its run as a Cancel does.
 #ifndef CORVANE_PLATFORM_INTERRUPT_POSIX_H
 #define CORVANE_PLATFORM_INTERRUPT_POSIX_H
 
@@ -12,5 +13,12 @@ int PosixCreateRemovedOnInterrupt(char* pathTemplate, int exitCode);
 
 // The file is in place or gone: the signals now only end the process.
 void PosixForgetOnInterrupt();
+
+// From now on the three signals are only noted, and a blocking read or
+// wait they interrupt fails with EINTR instead of going on.
+void PosixNoteInterrupts();
+
+// Whether one of them has come since PosixNoteInterrupts.
+bool PosixInterrupted();
 
 #endif

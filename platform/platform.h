@@ -66,6 +66,11 @@ OsFile OsCreateFile(OsRoot* root, const char* archivePath);
 // when it exists or cannot be made.
 OsFile OsCreateNewFile(OsRoot* root, const char* archivePath);
 
+// How the name of a temporary file beside the one it replaces begins
+// (then a number and ".tmp"): a name of the tool's own, by which one that
+// a crashed run left behind is known.
+const char* OsTemporaryStem(void);
+
 // Whether the existing file at an archive path could be created anew now:
 // false for a folder, a file that is read-only (or, on Windows, hidden or
 // system), or one that another program holds open without sharing. Asked

@@ -7,7 +7,13 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <new>
+#include <set>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/platform_posix.h"
@@ -35,11 +41,13 @@ struct HeldFolder {
   int fd;  // 0: none
 };
 
-// The folders of the last items are held open with the root.
+// The folders of the last items are held open with the root, and the
+// folders already swept of stale temporaries are remembered.
 struct OsRoot {
-  int fd;
-  HeldFolder held[kHeldFolders];
-  int nextHeld;
+  int fd = -1;
+  HeldFolder held[kHeldFolders] = {};
+  int nextHeld = 0;
+  std::set<std::pair<dev_t, ino_t>> swept;
 };
 
 OsRoot* OsOpenRoot(const char* nativeFolder) {
@@ -48,7 +56,7 @@ OsRoot* OsOpenRoot(const char* nativeFolder) {
     Fail();
     return 0;
   }
-  OsRoot* root = (OsRoot*)calloc(1, sizeof(OsRoot));
+  OsRoot* root = new (std::nothrow) OsRoot;
   if (!root) {
     close(fd);
     lastError = ENOMEM;
@@ -65,7 +73,7 @@ void OsCloseRoot(OsRoot* root) {
     free(h.path);
   }
   close(root->fd);
-  free(root);
+  delete root;
 }
 
 static int FindHeldFolder(const OsRoot* root, const char* folder, size_t length) {
@@ -258,9 +266,47 @@ OsFile OsOpenNative(const char* nativePath) {
   return fd < 0 ? kNoFile : fd;
 }
 
+const char* OsTemporaryStem(void) {
+  thread_local char stem[32];
+  snprintf(stem, sizeof stem, ".corvane-%ld-", (long)getpid());
+  return stem;
+}
+
+// Whether a name is a temporary of a run whose process is gone: the stem
+// with a process number that no process has, N, ".tmp".
+static bool IsStaleTemporary(const char* name) {
+  long pid;
+  unsigned n;
+  int end = 0;
+  if (sscanf(name, ".corvane-%ld-%u.tmp%n", &pid, &n, &end) != 2 || name[end] != 0 || pid <= 0)
+    return false;
+  return pid != (long)getpid() && kill((pid_t)pid, 0) != 0 && errno == ESRCH;
+}
+
+// The temporaries that runs which crashed left in a folder go the first
+// time a run writes into it; only plain files are removed.
+static void SweepStaleTemporaries(OsRoot* root, int folderFd) {
+  struct stat st;
+  if (fstat(folderFd, &st) != 0 || !root->swept.insert({st.st_dev, st.st_ino}).second) return;
+  int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = fd < 0 ? 0 : fdopendir(fd);
+  if (!dir) {
+    if (fd >= 0) close(fd);
+    return;
+  }
+  while (struct dirent* e = readdir(dir)) {
+    struct stat entry;
+    if (IsStaleTemporary(e->d_name) &&
+        fstatat(folderFd, e->d_name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(entry.st_mode))
+      unlinkat(folderFd, e->d_name, 0);
+  }
+  closedir(dir);
+}
+
 static OsFile CreateBelowRoot(OsRoot* root, const char* archivePath, int flags) {
   Parent parent(root, archivePath);
   if (!parent.ok()) return kNoFile;
+  if (root) SweepStaleTemporaries(root, parent.fd());
   int fd = openat(parent.fd(), parent.leaf(), flags | O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
                   0666);
   if (fd < 0) Fail();

@@ -51,6 +51,8 @@ OsFile OsCreateNewFile(OsRoot*, const char* archivePath) {
   return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
 }
 
+const char* OsTemporaryStem(void) { return "corvane-"; }
+
 bool OsCanReplace(OsRoot* root, const char* archivePath) {
   // Creating with CREATE_ALWAYS and FILE_ATTRIBUTE_NORMAL fails on these;
   // a reparse point would be written through.

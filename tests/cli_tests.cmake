@@ -1,6 +1,9 @@
 # End-to-end runs of the built corvane binary on temporary folders.
 find_package(nlohmann_json REQUIRED)
 add_executable(cli_tests cli/cli_test.cpp cli/create_test.cpp cli/run_corvane.cpp
+  cli/members_test.cpp
+  cli/interruption_test.cpp
+  cli/prompt_test.cpp
   cli/run_on_terminal.cpp)
 target_link_libraries(cli_tests corvane_test_support GTest::gtest_main nlohmann_json::nlohmann_json)
 target_compile_definitions(cli_tests PRIVATE CORVANE_BINARY="$<TARGET_FILE:corvane>")

@@ -20,7 +20,6 @@
 // there that is neither a file nor a folder. The output file is never an
 // input: meeting it ends the collection.
 #include <dirent.h>
-#include <fnmatch.h>
 #include <unistd.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -35,6 +34,7 @@
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
 #include "writer/archive_names.h"
+#include "writer/name_patterns.h"
 #include "writer/archive_writer.h"
 
 namespace {
@@ -121,16 +121,11 @@ class Collector {
   std::vector<std::pair<dev_t, ino_t>> walking_;
 };
 
-// A pattern matches the whole stored name, or, without a '/', its last
-// level; a folder that matches takes everything below it along.
+// A folder that matches takes everything below it along: the walk does
+// not go into it.
 bool Collector::Excluded(const std::string& shown) const {
-  size_t slash = shown.rfind('/');
-  std::string last = slash == std::string::npos ? shown : shown.substr(slash + 1);
-  for (const std::string& pattern : options_.excludes) {
-    if (fnmatch(pattern.c_str(), shown.c_str(), 0) == 0) return true;
-    if (pattern.find('/') == std::string::npos && fnmatch(pattern.c_str(), last.c_str(), 0) == 0)
-      return true;
-  }
+  for (const std::string& pattern : options_.excludes)
+    if (PatternMatchesName(pattern, shown)) return true;
   return false;
 }
 

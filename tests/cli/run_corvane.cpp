@@ -19,12 +19,12 @@ static std::string Slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-RunResult RunCorvane(const std::vector<std::string>& args) {
+RunResult RunCorvane(const std::vector<std::string>& args, const std::string& standardInput) {
   TempDir io;
   std::string outPath = io / "out", errPath = io / "err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, standardInput.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   // No controlling terminal either: setsid in the child.

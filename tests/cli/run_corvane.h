@@ -10,7 +10,9 @@ struct RunResult {
   std::string out, err;
 };
 
-// Standard input is /dev/null, so no question can be answered.
-RunResult RunCorvane(const std::vector<std::string>& args);
+// Standard input is /dev/null unless another file (or pipe) is named, so
+// no question can be answered.
+RunResult RunCorvane(const std::vector<std::string>& args,
+                     const std::string& standardInput = "/dev/null");
 
 #endif

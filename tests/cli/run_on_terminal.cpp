@@ -6,6 +6,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -52,9 +53,12 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args,
     if (n <= 0) break;  // EIO: the child and every holder of the terminal are gone
     run.shown.append(buffer, (size_t)n);
   }
-  close(master);
   int status = 0;
   waitpid(pid, &status, 0);
+  // On the master side these are the settings the child left.
+  struct termios settings;
+  run.echoAtEnd = tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO);
+  close(master);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.answered = next == exchanges.size();
   return run;

@@ -17,6 +17,7 @@ struct TerminalRun {
   int exitCode = -1;    // 128 + the signal when it was killed
   std::string shown;    // standard output and error, as the terminal got them
   bool answered = false;  // every exchange took place
+  bool echoAtEnd = false;  // the terminal echoed typing when the child was gone
 };
 
 // Gives up (killing the child) after 60 seconds.

@@ -267,6 +267,8 @@ OsFile OsCreateFile(OsRoot*, const char* archivePath) { return CreateFileAt(arch
 
 OsFile OsCreateNewFile(OsRoot*, const char* archivePath) { return CreateFileAt(archivePath, true); }
 
+const char* OsTemporaryStem(void) { return "corvane-"; }
+
 bool OsReplaceFile(OsRoot*, const char* fromArchivePath, const char* toArchivePath) {
   std::string from, fromParent, to, toParent;
   if (!Resolve(fromArchivePath, &from, &fromParent) ||
