@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/help_text.h"
 
 // What list, test and extract take alike: the archive, the members and
 // --exclude.
@@ -18,7 +19,7 @@ static void AddReadArguments(CLI::App* command, ReadOptions* o) {
 }
 
 int main(int argc, char** argv) {
-  CLI::App app{"corvane: list, test, extract and create self-extracting archives"};
+  CLI::App app{"corvane: list, test, extract and create self-extracting archives", "corvane"};
   app.require_subcommand(1);
 
   ReadOptions listOptions;
@@ -104,19 +105,13 @@ int main(int argc, char** argv) {
                    "Store what the links inside folders point to (default: skip them)");
   create->add_flag("-q,--quiet", createOptions.quiet, "No progress bar and no summary");
   create->footer(
-      "Exit codes: 0 written; 2 usage error, or an output that is not an archive (see "
-      "--force); 4 the archive could not be written; 5 interrupted (Ctrl-C, SIGTERM), nothing "
-      "left behind; 6 an input could not be read (--strict) or nothing was left to store; "
-      "7 written, but inputs were left out; 8 written, but files changed while they were read "
-      "(stored as read, see the warnings).\nSOURCE_DATE_EPOCH: no stored time is later, and "
-      "access times are the write times, so that the same tree gives the same archive.");
+      "SOURCE_DATE_EPOCH: no stored time is later, and access times are the write times, so "
+      "that the same tree gives the same archive.");
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    int r = app.exit(e);
-    return r == 0 ? kExitSuccess : kExitUsage;
-  }
+  HelpRequest help;
+  AddHelpAndVersion(app, &help);
+  int exitCode;
+  if (!ParseCommandLine(app, help, argc, argv, &exitCode)) return exitCode;
 
   if (*list) return ListCommand(listOptions, json, listQuiet);
   if (*test) return TestCommand(testOptions, testQuiet);

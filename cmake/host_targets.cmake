@@ -22,6 +22,8 @@ endif()
 
 add_subdirectory(writer)
 add_subdirectory(cli)
+add_subdirectory(doc)
+include(cmake/packaging.cmake)
 add_subdirectory(bench/micro)
 
 # The platform layer over memory, for the fuzz targets: links in place of

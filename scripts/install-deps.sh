@@ -19,6 +19,9 @@ test_packages=(
   wine wine32:i386                        # the stub's end-to-end tests:
   xvfb xauth imagemagick                  #   a private display, screenshots,
   locales fonts-ipafont-gothic            #   Japanese text and its glyphs
+  groff-base man-db                       # the manual page's checks
+  bash-completion                         # the completion, as bash loads it
+  dpkg-dev                                # the .deb (dpkg-shlibdeps for Depends)
 )
 
 if [ "${1:-}" = --tests ]; then
