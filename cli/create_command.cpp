@@ -114,6 +114,11 @@ bool SourceDateEpoch(int64_t* seconds) {
 }  // namespace
 
 int CreateCommand(const CreateOptions& o) {
+  if (o.passwordFile == "-" && o.filesFrom == "-") {
+    fprintf(stderr, "corvane: %s: the password and the paths cannot both come from standard input\n",
+            o.output.c_str());
+    return kExitUsage;
+  }
   ArchiveOptions options;
   options.level = o.level;
   options.threads = o.threads;
@@ -128,7 +133,7 @@ int CreateCommand(const CreateOptions& o) {
       !HeaderText("run command", o.runCommand, &options.runCommand))
     return kExitUsage;
   if (!o.passwordFile.empty()) {
-    if (!ReadPasswordFile(o.passwordFile, &options.password)) return kExitInputFailed;
+    if (!ReadPasswordFile(o.passwordFile, o.output, &options.password)) return kExitInputFailed;
     if (options.password.empty()) {
       fprintf(stderr, "corvane: %s: the password is empty\n", o.passwordFile.c_str());
       return kExitUsage;

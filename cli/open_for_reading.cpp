@@ -1,52 +1,79 @@
-// Opening an archive for list, test and extract: the password from a file or the terminal.
+// Opening an archive for list, test and extract: the password from a file,
+// standard input or the terminal.
+#include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
-
-#include <fstream>
-#include <iterator>
+#include <string.h>
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal.h"
 #include "platform/text_encoding.h"
 
-bool ReadPasswordFile(const std::string& path, std::string* sjis) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    fprintf(stderr, "corvane: %s: cannot read the password file\n", path.c_str());
+namespace {
+
+// The whole of a file, or of standard input for "-". False with errno set.
+bool ReadAll(const std::string& path, std::string* text) {
+  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text->clear();
+  char buffer[4096];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    text->append(buffer, (size_t)n);
+  }
+  int saved = errno;
+  if (fd != STDIN_FILENO) close(fd);
+  errno = saved;
+  return ok;
+}
+
+}  // namespace
+
+bool ReadPasswordFile(const std::string& path, const std::string& archive, std::string* sjis) {
+  std::string from = path == "-" ? "standard input" : "the password file '" + path + "'";
+  std::string text;
+  if (!ReadAll(path, &text)) {
+    fprintf(stderr, "corvane: %s: cannot read %s: %s\n", archive.c_str(), from.c_str(),
+            strerror(errno));
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();
   if (!Utf8ToSjis(text, sjis)) {
-    fprintf(stderr, "corvane: %s: the password has characters that Shift-JIS cannot hold\n",
-            path.c_str());
+    fprintf(stderr, "corvane: %s: the password in %s has characters that Shift-JIS cannot hold\n",
+            archive.c_str(), from.c_str());
     return false;
   }
   return true;
 }
 
-int OpenForReading(const ReadOptions& o, ArchiveSession* session) {
+int OpenForReading(const ReadOptions& o, ArchiveSession* session, std::string* why) {
   int code = session->Open(o.archive);
   if (code != kExitSuccess || !session->isProtected()) return code;
+  auto fail = [&](int exitCode, const std::string& text) {
+    fprintf(stderr, "corvane: %s: %s\n", o.archive.c_str(), text.c_str());
+    if (why) *why = text;
+    return exitCode;
+  };
   std::string sjis;
   if (!o.passwordFile.empty()) {
-    if (!ReadPasswordFile(o.passwordFile, &sjis)) return kExitUsage;
+    if (!ReadPasswordFile(o.passwordFile, o.archive, &sjis)) {
+      if (why) *why = "the password could not be read";
+      return kExitUsage;
+    }
   } else {
     std::string typed;
-    if (!CanAskUser() || !ReadPasswordFromTerminal("Password for " + o.archive + ": ", &typed)) {
-      fprintf(stderr, "corvane: %s: the archive is protected; give --password-file or run on a terminal\n",
-              o.archive.c_str());
-      return kExitWrongPassword;
-    }
-    if (!Utf8ToSjis(typed, &sjis)) {
-      fprintf(stderr, "corvane: %s: wrong password\n", o.archive.c_str());
-      return kExitWrongPassword;
-    }
+    if (!CanAskUser() || !ReadPasswordFromTerminal("Password for " + o.archive + ": ", &typed))
+      return fail(kExitWrongPassword,
+                  "the archive is protected; give --password-file or run on a terminal");
+    if (!Utf8ToSjis(typed, &sjis)) return fail(kExitWrongPassword, "wrong password");
   }
-  if (!session->AcceptPassword(sjis)) {
-    fprintf(stderr, "corvane: %s: wrong password\n", o.archive.c_str());
-    return kExitWrongPassword;
-  }
+  if (!session->AcceptPassword(sjis)) return fail(kExitWrongPassword, "wrong password");
   return kExitSuccess;
 }
