@@ -13,4 +13,7 @@ struct RunResult {
 // Standard input is /dev/null, so no question can be answered.
 RunResult RunCorvane(const std::vector<std::string>& args);
 
+// The same with `input` on standard input.
+RunResult RunCorvaneWithInput(const std::vector<std::string>& args, const std::string& input);
+
 #endif
