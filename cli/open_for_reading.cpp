@@ -1,44 +1,19 @@
 // Opening an archive for list, test and extract: the password from a file,
 // standard input or the terminal.
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/read_input.h"
 #include "cli/terminal.h"
 #include "platform/text_encoding.h"
-
-namespace {
-
-// The whole of a file, or of standard input for "-". False with errno set.
-bool ReadAll(const std::string& path, std::string* text) {
-  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  text->clear();
-  char buffer[4096];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    text->append(buffer, (size_t)n);
-  }
-  int saved = errno;
-  if (fd != STDIN_FILENO) close(fd);
-  errno = saved;
-  return ok;
-}
-
-}  // namespace
 
 bool ReadPasswordFile(const std::string& path, const std::string& archive, std::string* sjis) {
   std::string from = path == "-" ? "standard input" : "the password file '" + path + "'";
   std::string text;
-  if (!ReadAll(path, &text)) {
+  if (!ReadWholeInput(path, &text)) {
     fprintf(stderr, "corvane: %s: cannot read %s: %s\n", archive.c_str(), from.c_str(),
             strerror(errno));
     return false;

@@ -69,8 +69,9 @@ TEST_F(DiagnosisTest, AFileOfAnotherKindIsNotAnArchiveOfThisKind) {
     std::string path = dir_ / name;
     WriteFileBytes(path, bytes);
     for (const char* command : {"list", "test", "extract"}) {
-      RunResult r = RunCorvane({command, path, "-d", dir_ / "out"});
-      if (std::string(command) != "extract") r = RunCorvane({command, path});
+      std::vector<std::string> args = {command, path};
+      if (std::string(command) == "extract") args.insert(args.end(), {"-d", dir_ / "out"});
+      RunResult r = RunCorvane(args);
       EXPECT_EQ(r.exitCode, 1) << name;
       EXPECT_NE(r.err.find("is not an archive of this kind"), std::string::npos)
           << name << ": " << r.err;
@@ -180,7 +181,9 @@ TEST_F(DiagnosisTest, AnUnwritableDestinationGivesTheSystemsOwnWords) {
   // cannot be made either.
   RunResult inside = RunCorvane({"extract", a, "-d", locked});
   RunResult below = RunCorvane({"extract", a, "-d", locked + "/new/dest"});
-  if (mounted) EXPECT_EQ(system(("umount " + locked).c_str()), 0);
+  if (mounted) {
+    EXPECT_EQ(system(("umount " + locked).c_str()), 0);
+  }
   chmod(locked.c_str(), 0755);
   EXPECT_EQ(inside.exitCode, 4);
   EXPECT_NE(inside.err.find("cannot create the folder '" + locked + "/tree': " +
@@ -193,4 +196,29 @@ TEST_F(DiagnosisTest, AnUnwritableDestinationGivesTheSystemsOwnWords) {
     EXPECT_EQ(r->err.find(strerror(ENOENT)), std::string::npos) << r->err;
     ExpectPrefixed(r->err, a);
   }
+}
+
+// The texts create reads: a folder given as a file is an error in the
+// system's words, not an empty text.
+TEST_F(DiagnosisTest, CreateNamesTheArchiveAndTheTextItCannotRead) {
+  fs::create_directories(dir_ / "in/tree");
+  fs::create_directories(dir_ / "texts");
+  std::string out = dir_ / "o.exe";
+  RunResult description =
+      RunCorvane({"create", out, dir_ / "in/tree", "--description", "@" + (dir_ / "texts")});
+  EXPECT_EQ(description.exitCode, 6);
+  EXPECT_NE(description.err.find("cannot read the description file '" + (dir_ / "texts") +
+                                 "': " + strerror(EISDIR)),
+            std::string::npos)
+      << description.err;
+  ExpectPrefixed(description.err, out);
+  RunResult list = RunCorvane({"create", out, "-T", dir_ / "texts"});
+  EXPECT_EQ(list.exitCode, 6);
+  EXPECT_NE(list.err.find(strerror(EISDIR)), std::string::npos) << list.err;
+  ExpectPrefixed(list.err, out);
+  RunResult password = RunCorvane({"create", out, dir_ / "in/tree", "--password-file",
+                                   dir_ / "missing"});
+  EXPECT_NE(password.err.find(strerror(ENOENT)), std::string::npos) << password.err;
+  ExpectPrefixed(password.err, out);
+  EXPECT_FALSE(PathExists(out));
 }
