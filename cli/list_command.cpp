@@ -71,7 +71,7 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
   PrintHeaderText(s);
   const char* modified = o.utc ? "Modified (UTC)" : "Modified (local)";
   if (o.verbose)
-    printf("%12s  %12s  %6s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
+    printf("%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
   else
     printf("%12s  %-19s  %s\n", "Size", modified, "Name");
   int64_t total = 0, totalStored = 0;
@@ -85,7 +85,7 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
       files++, total += it.record.size;
     if (it.stored > 0) totalStored += it.stored;
     if (o.verbose)
-      printf("%12s  %12s  %6s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
+      printf("%12s  %12s  %7s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
              it.record.isFolder ? "-" : Ratio(it.stored, it.record.size).c_str(), time.c_str(),
              it.name.c_str());
     else
