@@ -12,6 +12,7 @@
 
 #include <filesystem>
 
+#include "cli/archive_kind.h"
 #include "cli/display_text.h"
 #include "cli/exit_codes.h"
 #include "cli/member_selection.h"
@@ -28,6 +29,29 @@ const size_t kRunCommandBytes = 1 << 16;
 
 void Complain(const std::string& archive, const std::string& text) {
   fprintf(stderr, "corvane: %s: %s\n", archive.c_str(), text.c_str());
+}
+
+// The operating system's words for a failed call. A failure whose call
+// left no error code is not called a "Success".
+std::string ErrorText(int err) { return err ? strerror(err) : "the system gave no reason"; }
+
+// Why `dest` cannot be the destination folder: it, or a folder on its way,
+// is something else (a file, a pipe); otherwise the system's words for
+// the failed call.
+std::string DestinationObstacle(const std::string& dest, const std::string& systemWords) {
+  std::vector<std::filesystem::path> parts;
+  for (const std::filesystem::path& part : std::filesystem::path(dest))
+    if (!part.empty()) parts.push_back(part);
+  std::filesystem::path way;
+  for (size_t i = 0; i < parts.size(); i++) {
+    way /= parts[i];
+    struct stat st;
+    if (stat(way.c_str(), &st) != 0) break;
+    if (S_ISDIR(st.st_mode)) continue;
+    if (i + 1 == parts.size()) return "it is " + KindOfFile(st.st_mode);
+    return "'" + way.string() + "' is " + KindOfFile(st.st_mode);
+  }
+  return systemWords;
 }
 
 }  // namespace
@@ -97,6 +121,16 @@ int ArchiveSession::Open(const std::string& path) {
     file = ProgramFromStandardInput();
     if (file.empty()) return PosixInterrupted() ? kExitCancelled : kExitDamaged;
   }
+  // Only a regular file has the length that the archive is checked
+  // against; a pipe would also block its open until a writer came.
+  struct stat st;
+  if (stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    Complain(path, "is " + KindOfFile(st.st_mode) + ", not an archive" +
+                       (S_ISFIFO(st.st_mode) ? " file: an archive is read from a regular file, "
+                                               "whose length is checked first"
+                                             : ""));
+    return kExitDamaged;
+  }
   const PayloadHeader& h = archive_->header;
   HeaderResult result = OpenArchive(archive_.get(), file.c_str());
   opened_ = result != kHeaderNotOpened;
@@ -106,21 +140,34 @@ int ArchiveSession::Open(const std::string& path) {
     case kHeaderRead:
       return kExitSuccess;
     case kHeaderNotOpened:
-      Complain(path, std::string("cannot open: ") + strerror(PosixLastError()));
+      Complain(path, "cannot open: " + ErrorText(PosixLastError()));
       break;
     case kHeaderNoPayload:
       Complain(path, "holds no archive: it is the bare stub");
       break;
     case kHeaderShorter:
-      Complain(path, "is shorter than the archive records (" + sizes + "): it is incomplete");
-      break;
     case kHeaderLonger:
-      Complain(path, "is longer than the archive records (" + std::to_string(archive_->fileSize) +
-                         " instead of " + std::to_string((uint32_t)h.expectedSize) +
-                         " bytes): it may have been altered");
+      // The size field is read from wherever a header would be: in a file
+      // of another kind it is any number.
+      if (!PlausibleHeader(path, h.expectedSize)) {
+        Complain(path, "is not an archive of this kind: no archive header follows its first " +
+                           std::to_string(kStubSize) + " bytes");
+      } else if (result == kHeaderShorter) {
+        Complain(path, "is shorter than the archive records (" + sizes + "): it is incomplete");
+      } else {
+        Complain(path, "is longer than the archive records (" +
+                           std::to_string(archive_->fileSize) + " instead of " +
+                           std::to_string((uint32_t)h.expectedSize) +
+                           " bytes): it may have been altered");
+      }
       break;
     case kHeaderUnreadable:
-      Complain(path, "is not an archive: its size field cannot be read");
+      if (archive_->fileSize >= 0 && archive_->fileSize < kStubSize + 4)
+        Complain(path, "is not an archive of this kind: at " +
+                           std::to_string(archive_->fileSize) +
+                           " bytes it is too short to hold one");
+      else
+        Complain(path, "cannot be read: " + ErrorText(PosixLastError()));
       break;
     case kHeaderTruncated:
       Complain(path, "is damaged: the file ends inside its header");
@@ -174,7 +221,7 @@ ExistingAnswer ArchiveSession::DecideExisting(const Extraction& x) {
 void ArchiveSession::ShowProgress(const Extraction* x) {
   if (!progress_->enabled()) return;
   progress_->Update(x->reader->filePos, x->reader->fileSize,
-                    x->nameInHand ? SjisForDisplay(x->name) : std::string());
+                    x->nameInHand ? ArchivePathForDisplay("", x->name) : std::string());
 }
 
 void ArchiveSession::NoteStatus(void* self, const Extraction* x, StatusKind) {
@@ -186,11 +233,48 @@ void ArchiveSession::Pump(void* self, Extraction* x) {
   ((ArchiveSession*)self)->ShowProgress(x);
 }
 
+void ArchiveSession::ItemEnded(const Extraction* x) {
+  int32_t end = x->reader->streamPos;
+  if (onItemEnd && itemSelected_) onItemEnd(*x, end - itemStart_);
+  itemStart_ = end;
+}
+
+ExtractResult ArchiveSession::MeasuredFolder(void* self, Extraction* x) {
+  ArchiveSession* s = (ArchiveSession*)self;
+  ExtractResult res = s->inner_.folder(s->inner_.context, x);
+  if (res == kExtractFinished) s->ItemEnded(x);
+  return res;
+}
+
+ExtractResult ArchiveSession::MeasuredBeginFile(void* self, Extraction* x) {
+  ArchiveSession* s = (ArchiveSession*)self;
+  return s->inner_.beginFile(s->inner_.context, x);
+}
+
+bool ArchiveSession::MeasuredWrite(void* self, const uint8_t* bytes, int32_t n) {
+  ArchiveSession* s = (ArchiveSession*)self;
+  return s->inner_.write(s->inner_.context, bytes, n);
+}
+
+// Called after the body's last byte, with the bit reader's unused bytes
+// handed back: the stream position is the end of the item exactly.
+ExtractResult ArchiveSession::MeasuredEndFile(void* self, Extraction* x) {
+  ArchiveSession* s = (ArchiveSession*)self;
+  ExtractResult res = s->inner_.endFile(s->inner_.context, x);
+  if (res == kExtractFinished) s->ItemEnded(x);
+  return res;
+}
+
+void ArchiveSession::MeasuredAbandon(void* self, Extraction* x) {
+  ArchiveSession* s = (ArchiveSession*)self;
+  s->inner_.abandon(s->inner_.context, x);
+}
+
 void ArchiveSession::NoteItem(void* self, const Extraction* x) {
   ArchiveSession* session = (ArchiveSession*)self;
-  if (!session->onItem) return;
-  if (!session->selection || session->selection->Selects(StoredNameForMatching(*x)))
-    session->onItem(*x);
+  session->itemSelected_ =
+      !session->selection || session->selection->Selects(StoredNameForMatching(*x));
+  if (session->onItem && session->itemSelected_) session->onItem(*x);
 }
 
 int ArchiveSession::Run(const std::string& dest) {
@@ -205,10 +289,12 @@ int ArchiveSession::Run(const std::string& dest) {
   if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
-    root = OsOpenRoot(dest.c_str());
+    if (!ec) root = OsOpenRoot(dest.c_str());
     if (!root) {
-      fprintf(stderr, "corvane: %s: cannot use as destination folder: %s\n", dest.c_str(),
-              strerror(PosixLastError()));
+      std::string words = ec ? "cannot create it: " + ErrorText(ec.value())
+                             : ErrorText(PosixLastError());
+      Complain(path_, "cannot use '" + dest + "' as the destination folder: " +
+                          DestinationObstacle(dest, words));
       return kExitWriteFailed;
     }
     BeginDiskOutput(&disk, root);
@@ -221,10 +307,15 @@ int ArchiveSession::Run(const std::string& dest) {
     Complain(path_, ArchivePathForDisplay(dest_, x.name) + " exists; written as " +
                         Shown(x.fullPath));
   };
-  OutputSink front = selected.sink();
+  // The engine gets the chosen sink through one that notes where each
+  // item ends in the item stream.
+  inner_ = selected.sink();
+  itemStart_ = 0;
+  OutputSink measured = {this, &MeasuredFolder, &MeasuredBeginFile, &MeasuredWrite,
+                         &MeasuredEndFile, &MeasuredAbandon};
   EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
   Archive* a = archive_.get();
-  ExtractResult result = RunArchive(a, ".\\", &front, &host);
+  ExtractResult result = RunArchive(a, ".\\", &measured, &host);
   opened_ = false;
   if (IsFatal(result)) {
     progress_->Clear();
@@ -265,16 +356,22 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
         return kExitWriteFailed;
       }
       int err = PosixLastError();
-      std::string why = err == EILSEQ ? "its name is not valid Shift-JIS" : strerror(err);
+      std::string why = err == EILSEQ   ? "its name is not valid Shift-JIS"
+                        : err == EISDIR ? "a folder of that name is in the way"
+                                        : ErrorText(err);
       Complain(path_, "cannot write " + item + ": " + why);
       return kExitWriteFailed;
     }
     case kExtractFolderFailed: {
       int err = PosixLastError();
-      std::string why = OsProbeEntry(root, x->failedPrefix) == kEntryFile
-                            ? "a file of that name is in the way"
-                        : err == EILSEQ ? "its name is not valid Shift-JIS"
-                                        : strerror(err);
+      std::string why = err == EILSEQ ? "its name is not valid Shift-JIS" : ErrorText(err);
+      if (OsProbeEntry(root, x->failedPrefix) == kEntryFile) {
+        struct stat st;
+        std::string kind = lstat(Shown(x->failedPrefix).c_str(), &st) == 0
+                               ? KindOfFile(st.st_mode)
+                               : "a file";
+        why = kind + " of that name is in the way";
+      }
       Complain(path_, "cannot create the folder '" + Shown(x->failedPrefix) + "': " + why);
       return kExitWriteFailed;
     }

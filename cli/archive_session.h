@@ -47,6 +47,10 @@ class ArchiveSession {
 
   // Called for every selected item's record.
   std::function<void(const Extraction&)> onItem;
+  // Called at the end of every selected item handled without failure, with
+  // the bytes it takes in the item stream: its record and its coded body,
+  // from the end of the item before it.
+  std::function<void(const Extraction&, int64_t storedBytes)> onItemEnd;
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
   bool toStdout = false;
@@ -60,6 +64,14 @@ class ArchiveSession {
   static void NoteStatus(void* self, const Extraction* x, StatusKind);
   static void Pump(void* self, Extraction* x);
   static void NoteItem(void* self, const Extraction* x);
+  // The sink the engine is given: the chosen one, with the end of each
+  // item noted on the way.
+  static ExtractResult MeasuredFolder(void* self, Extraction* x);
+  static ExtractResult MeasuredBeginFile(void* self, Extraction* x);
+  static bool MeasuredWrite(void* self, const uint8_t* bytes, int32_t n);
+  static ExtractResult MeasuredEndFile(void* self, Extraction* x);
+  static void MeasuredAbandon(void* self, Extraction* x);
+  void ItemEnded(const Extraction* x);
   void ShowProgress(const Extraction* x);
 
   int Report(ExtractResult result, const Extraction* x, OsRoot* root, int stdoutError);
@@ -77,6 +89,9 @@ class ArchiveSession {
   std::unique_ptr<ProgressBar> progress_;
   bool askedWithoutTerminal_ = false;
   int spooled_ = -1;  // the copy of standard input, when it was copied
+  OutputSink inner_ = {};
+  int32_t itemStart_ = 0;  // stream position where the item in hand began
+  bool itemSelected_ = true;  // the item in hand is one of the selection
 };
 
 #endif

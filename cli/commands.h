@@ -16,6 +16,14 @@ struct ReadOptions {
   std::vector<std::string> excludes;  // shell patterns on stored names
 };
 
+struct ListOptions {
+  ReadOptions read;
+  bool json = false;
+  bool quiet = false;    // no summary line
+  bool utc = false;      // times in UTC rather than local time
+  bool verbose = false;  // each item's stored bytes and ratio, and the totals
+};
+
 struct ExtractOptions {
   ReadOptions read;
   std::string dest = ".";
@@ -44,22 +52,25 @@ struct CreateOptions {
   std::vector<std::pair<size_t, std::string>> directories;
 };
 
-int ListCommand(const ReadOptions& o, bool json, bool quiet);
+int ListCommand(const ListOptions& o);
 int TestCommand(const ReadOptions& o, bool quiet);
 int ExtractCommand(const ExtractOptions& o);
 int CreateCommand(const CreateOptions& o);
 
 // Opens the archive and, when it is protected, takes the password from the
-// file or the terminal and checks it. Returns an exit code.
-int OpenForReading(const ReadOptions& o, ArchiveSession* session);
+// file or the terminal and checks it. Returns an exit code; a failure has
+// been reported, and its words (without the "corvane: ARCHIVE: " in front)
+// are left in *why when it is given.
+int OpenForReading(const ReadOptions& o, ArchiveSession* session, std::string* why = nullptr);
 
 // After a run that went well: each member that selected nothing is named,
 // and the exit code says so. Otherwise the run's own code.
 int ReportUnmatchedMembers(const MemberSelection& selection, const std::string& archive,
                            int code);
 
-// Reads a password file: UTF-8 text, one final newline dropped, converted
-// to Shift-JIS. False with a message when it cannot be read or converted.
-bool ReadPasswordFile(const std::string& path, std::string* sjis);
+// Reads a password file ("-": standard input): UTF-8 text, one final
+// newline dropped, converted to Shift-JIS. False with a message, which
+// names `archive`, when it cannot be read or converted.
+bool ReadPasswordFile(const std::string& path, const std::string& archive, std::string* sjis);
 
 #endif

@@ -1,6 +1,8 @@
 // corvane create: options checked, inputs collected, the archive written.
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "cli/create_feedback.h"
 #include "cli/exit_codes.h"
 #include "cli/default_stub.h"
+#include "cli/read_input.h"
 #include "platform/text_encoding.h"
 #include "payload/payload_layout.h"
 #include "engine/archive.h"
@@ -19,17 +22,12 @@
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  bytes->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
-}
-
 // Header texts are typed in UTF-8 and stored in Shift-JIS.
-bool HeaderText(const std::string& what, const std::string& utf8, std::string* sjis) {
+bool HeaderText(const std::string& archive, const std::string& what, const std::string& utf8,
+                std::string* sjis) {
   if (Utf8ToSjis(utf8, sjis)) return true;
-  fprintf(stderr, "corvane: the %s has characters that Shift-JIS cannot hold\n", what.c_str());
+  fprintf(stderr, "corvane: %s: the %s has characters that Shift-JIS cannot hold\n",
+          archive.c_str(), what.c_str());
   return false;
 }
 
@@ -72,18 +70,18 @@ int CheckOutput(const CreateOptions& o, CollectOptions* collect) {
 // The paths of --files-from: one a line, "-" for standard input; empty
 // lines are passed over.
 bool ReadPathList(const std::string& from, std::vector<std::string>* paths) {
-  std::ifstream file;
-  if (from != "-") {
-    file.open(from);
-    if (!file) return false;
-  }
-  std::istream& in = from == "-" ? std::cin : file;
-  std::string line;
-  while (std::getline(in, line)) {
+  std::string text;
+  if (!ReadWholeInput(from, &text)) return false;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) paths->push_back(line);
+    at = end + 1;
   }
-  return !in.bad();
+  return true;
 }
 
 // Each relative path below the -C folder given before it (the paths of -T,
@@ -114,23 +112,29 @@ bool SourceDateEpoch(int64_t* seconds) {
 }  // namespace
 
 int CreateCommand(const CreateOptions& o) {
+  if (o.passwordFile == "-" && o.filesFrom == "-") {
+    fprintf(stderr, "corvane: %s: the password and the paths cannot both come from standard input\n",
+            o.output.c_str());
+    return kExitUsage;
+  }
   ArchiveOptions options;
   options.level = o.level;
   options.threads = o.threads;
   std::string description = o.description;
   if (!description.empty() && description[0] == '@' &&
-      !ReadWholeFile(description.substr(1), &description)) {
-    fprintf(stderr, "corvane: %s: cannot read the description file\n",
-            o.description.substr(1).c_str());
+      !ReadWholeInput(description.substr(1), &description)) {
+    fprintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n", o.output.c_str(),
+            o.description.substr(1).c_str(), strerror(errno));
     return kExitInputFailed;
   }
-  if (!HeaderText("description", description, &options.description) ||
-      !HeaderText("run command", o.runCommand, &options.runCommand))
+  if (!HeaderText(o.output, "description", description, &options.description) ||
+      !HeaderText(o.output, "run command", o.runCommand, &options.runCommand))
     return kExitUsage;
   if (!o.passwordFile.empty()) {
-    if (!ReadPasswordFile(o.passwordFile, &options.password)) return kExitInputFailed;
+    if (!ReadPasswordFile(o.passwordFile, o.output, &options.password)) return kExitInputFailed;
     if (options.password.empty()) {
-      fprintf(stderr, "corvane: %s: the password is empty\n", o.passwordFile.c_str());
+      fprintf(stderr, "corvane: %s: the password from %s is empty\n", o.output.c_str(),
+              o.passwordFile == "-" ? "standard input" : ("'" + o.passwordFile + "'").c_str());
       return kExitUsage;
     }
     options.protectionFlags = o.maskPassword ? 1 : 2;
@@ -149,7 +153,7 @@ int CreateCommand(const CreateOptions& o) {
     stub = DefaultStub();
   } else {
     std::string bytes;
-    if (!ReadWholeFile(o.stubFile, &bytes) || bytes.size() != (size_t)kStubSize) {
+    if (!ReadWholeInput(o.stubFile, &bytes) || bytes.size() != (size_t)kStubSize) {
       fprintf(stderr, "corvane: %s: not a stub of %d bytes\n", o.stubFile.c_str(), kStubSize);
       return kExitInputFailed;
     }
@@ -168,7 +172,8 @@ int CreateCommand(const CreateOptions& o) {
   if (code != kExitSuccess) return code;
   std::vector<std::string> inputs = o.inputs;
   if (!o.filesFrom.empty() && !ReadPathList(o.filesFrom, &inputs)) {
-    fprintf(stderr, "corvane: %s: cannot read the list of paths\n", o.filesFrom.c_str());
+    fprintf(stderr, "corvane: %s: cannot read the list of paths '%s': %s\n", o.output.c_str(),
+            o.filesFrom == "-" ? "standard input" : o.filesFrom.c_str(), strerror(errno));
     return kExitInputFailed;
   }
   Relocate(o.directories, &inputs);

@@ -6,8 +6,9 @@
 
 #include "platform/platform.h"
 
-// "2024-01-02 03:04:05" (UTC, whole seconds).
-std::string FileTimeShort(FileTime t);
+// "2024-01-02 03:04:05": whole seconds, in UTC or in the local time zone
+// (TZ, as the C library reads it).
+std::string FileTimeShort(FileTime t, bool utc);
 // "2024-01-02T03:04:05.1234567Z": every digit the stamp holds.
 std::string FileTimeIso(FileTime t);
 

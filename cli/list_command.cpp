@@ -14,6 +14,7 @@ struct Listed {
   std::string name;  // UTF-8, '/' separators, folders ending in '/'
   std::string rawHex;
   ItemRecord record;
+  int64_t stored = -1;  // bytes in the item stream; -1: the item did not end
 };
 
 // A relative item name as the user sees it: "a\b\." is the folder "a/b/".
@@ -34,7 +35,7 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, bool quiet) {
+void PrintHeaderText(const ArchiveSession& s) {
   printf("Archive: %s\n", s.path().c_str());
   printf("Protected: %s\n", !s.isProtected() ? "no" : s.masked() ? "yes (typed password masked)"
                                                                  : "yes");
@@ -53,24 +54,52 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, bool q
       at = end + 1;
     }
   }
-  printf("%12s  %-19s  %s\n", "Size", "Modified (UTC)", "Name");
-  int64_t total = 0;
-  int files = 0, folders = 0;
-  for (const Listed& it : items) {
-    if (it.record.isFolder) {
-      folders++;
-      printf("%12s  %-19s  %s\n", "-", "-", it.name.c_str());
-    } else {
-      files++;
-      total += it.record.size;
-      printf("%12d  %-19s  %s\n", it.record.size, FileTimeShort(it.record.writeTime).c_str(),
-             it.name.c_str());
-    }
-  }
-  if (!quiet) printf("%d files, %d folders, %lld bytes\n", files, folders, (long long)total);
 }
 
-void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool sound) {
+// Stored bytes per hundred bytes of the file, as "12.3%".
+std::string Ratio(int64_t stored, int64_t size) {
+  if (size <= 0 || stored < 0) return "-";
+  char buf[32];
+  int64_t permille = (stored * 1000 + size / 2) / size;
+  snprintf(buf, sizeof buf, "%lld.%lld%%", (long long)(permille / 10), (long long)(permille % 10));
+  return buf;
+}
+
+std::string Stored(int64_t stored) { return stored < 0 ? "?" : std::to_string(stored); }
+
+void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const ListOptions& o) {
+  PrintHeaderText(s);
+  const char* modified = o.utc ? "Modified (UTC)" : "Modified (local)";
+  if (o.verbose)
+    printf("%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
+  else
+    printf("%12s  %-19s  %s\n", "Size", modified, "Name");
+  int64_t total = 0, totalStored = 0;
+  int files = 0, folders = 0;
+  for (const Listed& it : items) {
+    std::string size = it.record.isFolder ? "-" : std::to_string(it.record.size);
+    std::string time = it.record.isFolder ? "-" : FileTimeShort(it.record.writeTime, o.utc);
+    if (it.record.isFolder)
+      folders++;
+    else
+      files++, total += it.record.size;
+    if (it.stored > 0) totalStored += it.stored;
+    if (o.verbose)
+      printf("%12s  %12s  %7s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
+             it.record.isFolder ? "-" : Ratio(it.stored, it.record.size).c_str(), time.c_str(),
+             it.name.c_str());
+    else
+      printf("%12s  %-19s  %s\n", size.c_str(), time.c_str(), it.name.c_str());
+  }
+  if (o.quiet) return;
+  printf("%d files, %d folders, %lld bytes", files, folders, (long long)total);
+  if (o.verbose)
+    printf(", stored in %lld bytes (%s)", (long long)totalStored,
+           Ratio(totalStored, total).c_str());
+  printf("\n");
+}
+
+nlohmann::json HeaderJson(const ArchiveSession& s, bool sound) {
   nlohmann::json j;
   j["archive"] = s.path();
   j["description"] = SjisForDisplay(s.description());
@@ -78,6 +107,11 @@ void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool s
   j["protected"] = s.isProtected();
   j["masked"] = s.masked();
   j["complete"] = sound;
+  return j;
+}
+
+void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool sound) {
+  nlohmann::json j = HeaderJson(s, sound);
   nlohmann::json list = nlohmann::json::array();
   for (const Listed& it : items) {
     nlohmann::json e;
@@ -95,6 +129,7 @@ void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool s
       e["referenceDistance"] = it.record.distance;
       e["sharedLength"] = it.record.shared;
     }
+    if (it.stored >= 0) e["storedBytes"] = it.stored;
     list.push_back(e);
   }
   j["items"] = list;
@@ -103,21 +138,38 @@ void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool s
 
 }  // namespace
 
-int ListCommand(const ReadOptions& o, bool json, bool quiet) {
+int ListCommand(const ListOptions& o) {
   ArchiveSession session;
-  int code = OpenForReading(o, &session);
-  if (code != kExitSuccess) return code;
-  MemberSelection selection(o.members, o.excludes);
+  std::string why;
+  int code = OpenForReading(o.read, &session, &why);
+  if (code != kExitSuccess) {
+    // Without the password the header still tells what the archive is:
+    // its texts and that it is protected.
+    if (code == kExitWrongPassword && session.isProtected()) {
+      if (o.json) {
+        nlohmann::json j = HeaderJson(session, false);
+        j["error"] = why;
+        printf("%s\n", j.dump(2).c_str());
+      } else {
+        PrintHeaderText(session);
+      }
+    }
+    return code;
+  }
+  MemberSelection selection(o.read.members, o.read.excludes);
   session.selection = &selection;
   std::vector<Listed> items;
   session.onItem = [&](const Extraction& x) {
     items.push_back({ItemNameForDisplay(x.name, x.item.isFolder), Hex(x.name), x.item});
   };
+  session.onItemEnd = [&](const Extraction&, int64_t stored) {
+    if (!items.empty()) items.back().stored = stored;
+  };
   // The item stream holds no index: listing means decoding every body.
   code = session.Run("");
-  if (json)
+  if (o.json)
     PrintJson(session, items, code == kExitSuccess);
   else
-    PrintText(session, items, quiet);
-  return ReportUnmatchedMembers(selection, o.archive, code);
+    PrintText(session, items, o);
+  return ReportUnmatchedMembers(selection, o.read.archive, code);
 }

@@ -22,20 +22,23 @@ int main(int argc, char** argv) {
   CLI::App app{"corvane: list, test, extract and create self-extracting archives", "corvane"};
   app.require_subcommand(1);
 
-  ReadOptions listOptions;
-  bool json = false;
+  ListOptions listOptions;
   CLI::App* list = app.add_subcommand("list", "List the items, the description and the run command");
-  AddReadArguments(list, &listOptions);
-  list->add_option("--password-file", listOptions.passwordFile, "Read the password from this file");
-  list->add_flag("--json", json, "Print JSON for scripts");
-  bool listQuiet = false;
-  list->add_flag("-q,--quiet", listQuiet, "No summary line");
+  AddReadArguments(list, &listOptions.read);
+  list->add_option("--password-file", listOptions.read.passwordFile,
+                   "Read the password from this file ('-': standard input)");
+  list->add_flag("--json", listOptions.json, "Print JSON for scripts (times in UTC)");
+  list->add_flag("-q,--quiet", listOptions.quiet, "No summary line");
+  list->add_flag("--utc", listOptions.utc, "Times in UTC (default: local time)");
+  list->add_flag("-v,--verbose", listOptions.verbose,
+                 "Each item's stored bytes (its record and coded body) and ratio, and the totals");
 
   ReadOptions testOptions;
   bool testQuiet = false;
   CLI::App* test = app.add_subcommand("test", "Decode everything and check every block, writing nothing");
   AddReadArguments(test, &testOptions);
-  test->add_option("--password-file", testOptions.passwordFile, "Read the password from this file");
+  test->add_option("--password-file", testOptions.passwordFile,
+                   "Read the password from this file ('-': standard input)");
   test->add_flag("-q,--quiet", testQuiet, "No progress and no summary");
 
   ExtractOptions extractOptions;
@@ -44,7 +47,7 @@ int main(int argc, char** argv) {
   AddReadArguments(extract, &extractOptions.read);
   extract->add_option("-d,--dest", extractOptions.dest, "Destination folder (made if missing)");
   extract->add_option("--password-file", extractOptions.read.passwordFile,
-                      "Read the password from this file");
+                      "Read the password from this file ('-': standard input)");
   CLI::Option* ow = extract->add_flag("--overwrite", overwrite, "Overwrite existing files");
   CLI::Option* skip = extract->add_flag("--skip-existing", skipExisting, "Keep existing files")
       ->excludes(ow);
@@ -77,7 +80,7 @@ int main(int argc, char** argv) {
   create->add_option("--run", createOptions.runCommand,
                      "Document or program the stub opens after extracting");
   create->add_option("--password-file", createOptions.passwordFile,
-                     "Protect with the password in this file");
+                     "Protect with the password in this file ('-': standard input)");
   create->add_flag("--mask-password", createOptions.maskPassword,
                    "Have the stub show '*' for each typed character");
   CLI::Option* level = create->add_option("--level", createOptions.level, "1 fast, 2 default, 3 best")
@@ -113,7 +116,7 @@ int main(int argc, char** argv) {
   int exitCode;
   if (!ParseCommandLine(app, help, argc, argv, &exitCode)) return exitCode;
 
-  if (*list) return ListCommand(listOptions, json, listQuiet);
+  if (*list) return ListCommand(listOptions);
   if (*test) return TestCommand(testOptions, testQuiet);
   if (*extract) {
     extractOptions.policy = overwrite      ? OverwritePolicy::kAlways

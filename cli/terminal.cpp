@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdio.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,6 +35,13 @@ bool ReadLine(int fd, std::string* line) {
 }
 
 int OpenTerminal() { return open("/dev/tty", O_RDWR | O_CLOEXEC); }
+
+// The width of the terminal on standard error; 80 when it says none.
+int TerminalColumns() {
+  struct winsize size;
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+  return size.ws_col;
+}
 
 }  // namespace
 
@@ -93,20 +101,37 @@ ProgressBar::ProgressBar(bool enabled) : enabled_(enabled && isatty(STDERR_FILEN
 
 ProgressBar::~ProgressBar() { Clear(); }
 
+std::string ProgressLine(int permille, const std::string& label, int columns,
+                         const TextColumns& measure) {
+  int room = columns - 1;
+  char figure[16];
+  snprintf(figure, sizeof figure, "%3d.%d%%", permille / 10, permille % 10);
+  std::string line = figure;
+  if ((int)line.size() >= room) return line.substr(0, room > 0 ? (size_t)room : 0);
+  // The bar takes up to 30 columns, but leaves 20 to the label; "[", "] ",
+  // the figure and the space before the label take 10 more.
+  const int kLongestBar = 30, kLabelRoom = 20, kAroundBar = 10;
+  int barWidth = room - kAroundBar - kLabelRoom;
+  if (barWidth > kLongestBar) barWidth = kLongestBar;
+  if (barWidth >= 5) {
+    int filled = permille * barWidth / 1000;
+    line = "[" + std::string(filled, '#') + std::string(barWidth - filled, '.') + "] " + line;
+  }
+  int labelRoom = room - (int)line.size() - 1;
+  std::string shown = measure.KeepEnd(PrintableText(label), labelRoom);
+  if (!shown.empty()) line += " " + shown;
+  return line;
+}
+
 void ProgressBar::Update(int64_t done, int64_t total, const std::string& label) {
   if (!enabled_ || total <= 0) return;
   int permille = (int)(done * 1000 / total);
   if (permille > 1000) permille = 1000;
   if (permille == lastPermille_ && label == lastLabel_) return;
+  int columns = TerminalColumns();
   lastPermille_ = permille;
   lastLabel_ = label;
-  const int kWidth = 30;
-  int filled = permille * kWidth / 1000;
-  std::string bar(filled, '#');
-  bar.append(kWidth - filled, '.');
-  std::string shown = label.size() > 40 ? "..." + label.substr(label.size() - 37) : label;
-  fprintf(stderr, "\r\033[K[%s] %3d.%d%% %s", bar.c_str(), permille / 10, permille % 10,
-          shown.c_str());
+  fprintf(stderr, "\r\033[K%s", ProgressLine(permille, label, columns, measure_).c_str());
   fflush(stderr);
   drawn_ = true;
 }

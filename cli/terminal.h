@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/text_columns.h"
+
 // Whether questions can be asked (a controlling terminal can be opened and
 // standard input is one).
 bool CanAskUser();
@@ -22,8 +24,17 @@ bool ReadPasswordFromTerminal(const std::string& prompt, std::string* line);
 // -1 when the terminal closes or a signal interrupts the wait.
 int AskAnswer(const std::string& question, const std::vector<std::string>& answers);
 
+// The progress line for a terminal of `columns` columns: "[####....]
+// 42.0% label", the bar narrower or gone on a narrow terminal, the label's
+// end kept. It takes at most columns - 1 columns, so that it never wraps
+// (a line that fills the last column wraps on some terminals).
+std::string ProgressLine(int permille, const std::string& label, int columns,
+                         const TextColumns& measure);
+
 // A one-line progress bar on standard error, drawn only on a terminal and
-// only when the shown figure changes.
+// only when the shown figure or the label changes. The terminal's width is
+// read at every draw, so a resized terminal gets lines of its new width
+// from the next draw on.
 class ProgressBar {
  public:
   explicit ProgressBar(bool enabled);
@@ -37,6 +48,7 @@ class ProgressBar {
   bool drawn_ = false;
   int lastPermille_ = -1;
   std::string lastLabel_;
+  TextColumns measure_;
 };
 
 #endif

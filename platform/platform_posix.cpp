@@ -439,19 +439,27 @@ bool OsDeleteFile(OsRoot* root, const char* archivePath) {
   return unlinkat(parent.fd(), parent.leaf(), 0) == 0 || Fail();
 }
 
-EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
+static EntryKind ProbeEntry(OsRoot* root, const char* archivePath) {
   Parent parent(root, archivePath);
   if (!parent.ok()) return kEntryNone;
   // Asked again for every file below it: what is held open is a folder,
   // and so is what a walk has just opened as one.
   if (parent.heldOpen() || strcmp(parent.leaf(), ".") == 0) return kEntryFolder;
   struct stat st;
-  if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    Fail();
-    return kEntryNone;
-  }
+  if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) return kEntryNone;
   // A link is something that is not a folder, whatever it points to.
   return S_ISDIR(st.st_mode) ? kEntryFolder : kEntryFile;
+}
+
+// A probe asks a question and fails at nothing: "nothing there" is its
+// answer, not an error. It keeps the error of the call before it, which
+// callers probe after (a folder that could not be made: is it there
+// meanwhile?) and then report.
+EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
+  int before = lastError;
+  EntryKind kind = ProbeEntry(root, archivePath);
+  lastError = before;
+  return kind;
 }
 
 bool OsCreateFolder(OsRoot* root, const char* archivePath) {

@@ -19,12 +19,17 @@ static std::string Slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-RunResult RunCorvane(const std::vector<std::string>& args, const std::string& standardInput) {
+static RunResult Run(const std::vector<std::string>& args, const std::string* input,
+                     const std::string& standardInput) {
   TempDir io;
-  std::string outPath = io / "out", errPath = io / "err";
+  std::string outPath = io / "out", errPath = io / "err", inPath = standardInput;
+  if (input) {
+    inPath = io / "in";
+    WriteFileBytes(inPath, Bytes(input->begin(), input->end()));
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, standardInput.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   // No controlling terminal either: setsid in the child.
@@ -49,4 +54,12 @@ RunResult RunCorvane(const std::vector<std::string>& args, const std::string& st
   r.out = Slurp(outPath);
   r.err = Slurp(errPath);
   return r;
+}
+
+RunResult RunCorvane(const std::vector<std::string>& args, const std::string& standardInput) {
+  return Run(args, nullptr, standardInput);
+}
+
+RunResult RunCorvaneWithInput(const std::vector<std::string>& args, const std::string& input) {
+  return Run(args, &input, "");
 }

@@ -15,4 +15,7 @@ struct RunResult {
 RunResult RunCorvane(const std::vector<std::string>& args,
                      const std::string& standardInput = "/dev/null");
 
+// The same with `input` on standard input.
+RunResult RunCorvaneWithInput(const std::vector<std::string>& args, const std::string& input);
+
 #endif

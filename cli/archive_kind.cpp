@@ -1,0 +1,99 @@
+// Telling an archive of ours that was cut or extended from a file of some
+// other kind, by its header.
+#include "cli/archive_kind.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "payload/crc16.h"
+#include "payload/format.h"
+
+namespace {
+
+// The smallest archive: the stub, the size field, two empty texts, the
+// flags and one block of one data byte with its trailer.
+const int64_t kSmallestArchive = (int64_t)kStubSize + 4 + 1 + 1 + 1 + 1 + 2;
+
+// The file's bytes from `at`, as many of `n` as it holds.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path)
+      : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~FileBytes() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+  std::vector<uint8_t> Read(int64_t at, size_t n) const {
+    std::vector<uint8_t> b(n);
+    size_t got = 0;
+    while (got < n) {
+      ssize_t r = pread(fd_, b.data() + got, n - got, (off_t)(at + (int64_t)got));
+      if (r <= 0) break;
+      got += (size_t)r;
+    }
+    b.resize(got);
+    return b;
+  }
+
+ private:
+  int fd_;
+};
+
+// A header text from `*at` to its zero: false when it holds a control byte
+// that no description or command holds; *ended whether its zero is in the
+// file. *at moves past the zero.
+bool PlausibleText(const FileBytes& f, int64_t* at, bool* ended) {
+  *ended = false;
+  for (;;) {
+    std::vector<uint8_t> chunk = f.Read(*at, 4096);
+    if (chunk.empty()) return true;
+    for (uint8_t c : chunk) {
+      ++*at;
+      if (c == 0) {
+        *ended = true;
+        return true;
+      }
+      if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool PlausibleHeader(const std::string& path, int32_t expectedSize) {
+  if (expectedSize < kSmallestArchive) return false;
+  FileBytes f(path);
+  if (!f.ok()) return true;  // nothing seen that speaks against it
+  int64_t at = (int64_t)kStubSize + 4;
+  bool ended;
+  for (int text = 0; text < 2; text++) {
+    if (!PlausibleText(f, &at, &ended)) return false;
+    // A file that ends inside its texts may be ours, cut short; an archive
+    // whose texts run past its own recorded end is not.
+    if (!ended) return at < expectedSize;
+    if (at >= expectedSize) return false;
+  }
+  std::vector<uint8_t> flags = f.Read(at, 1);
+  if (flags.empty()) return true;
+  at += flags[0] != 0 ? 3 : 1;  // the check word follows non-zero flags
+  // The block stream holds at least one byte and its trailer.
+  int64_t streamBytes = (int64_t)expectedSize - at;
+  if (streamBytes < 3) return false;
+  if (flags[0] != 0) return true;  // its blocks are checked after deciphering
+  size_t firstBlock = streamBytes < kBlockSize ? (size_t)streamBytes : (size_t)kBlockSize;
+  std::vector<uint8_t> block = f.Read(at, firstBlock);
+  if (block.size() < firstBlock) return true;  // cut inside its first block
+  return Crc16Update(0, block.data(), (int)block.size()) == 0;
+}
+
+std::string KindOfFile(unsigned mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISLNK(mode)) return "a link";
+  return "a file";
+}

@@ -1,0 +1,25 @@
+// Reading a whole file or standard input, with the system's error kept.
+#include "cli/read_input.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool ReadWholeInput(const std::string& path, std::string* text) {
+  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text->clear();
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    text->append(buffer, (size_t)n);
+  }
+  int saved = errno;
+  if (fd != STDIN_FILENO) close(fd);
+  errno = saved;
+  return ok;
+}
