@@ -233,41 +233,11 @@ void ArchiveSession::Pump(void* self, Extraction* x) {
   ((ArchiveSession*)self)->ShowProgress(x);
 }
 
+// Where each item ends in the item stream: the stored bytes of list -v.
 void ArchiveSession::ItemEnded(const Extraction* x) {
   int32_t end = x->reader->streamPos;
   if (onItemEnd && itemSelected_) onItemEnd(*x, end - itemStart_);
   itemStart_ = end;
-}
-
-ExtractResult ArchiveSession::MeasuredFolder(void* self, Extraction* x) {
-  ArchiveSession* s = (ArchiveSession*)self;
-  ExtractResult res = s->inner_.folder(s->inner_.context, x);
-  if (res == kExtractFinished) s->ItemEnded(x);
-  return res;
-}
-
-ExtractResult ArchiveSession::MeasuredBeginFile(void* self, Extraction* x) {
-  ArchiveSession* s = (ArchiveSession*)self;
-  return s->inner_.beginFile(s->inner_.context, x);
-}
-
-bool ArchiveSession::MeasuredWrite(void* self, const uint8_t* bytes, int32_t n) {
-  ArchiveSession* s = (ArchiveSession*)self;
-  return s->inner_.write(s->inner_.context, bytes, n);
-}
-
-// Called after the body's last byte, with the bit reader's unused bytes
-// handed back: the stream position is the end of the item exactly.
-ExtractResult ArchiveSession::MeasuredEndFile(void* self, Extraction* x) {
-  ArchiveSession* s = (ArchiveSession*)self;
-  ExtractResult res = s->inner_.endFile(s->inner_.context, x);
-  if (res == kExtractFinished) s->ItemEnded(x);
-  return res;
-}
-
-void ArchiveSession::MeasuredAbandon(void* self, Extraction* x) {
-  ArchiveSession* s = (ArchiveSession*)self;
-  s->inner_.abandon(s->inner_.context, x);
 }
 
 void ArchiveSession::NoteItem(void* self, const Extraction* x) {
@@ -307,15 +277,12 @@ int ArchiveSession::Run(const std::string& dest) {
     Complain(path_, ArchivePathForDisplay(dest_, x.name) + " exists; written as " +
                         Shown(x.fullPath));
   };
-  // The engine gets the chosen sink through one that notes where each
-  // item ends in the item stream.
-  inner_ = selected.sink();
   itemStart_ = 0;
-  OutputSink measured = {this, &MeasuredFolder, &MeasuredBeginFile, &MeasuredWrite,
-                         &MeasuredEndFile, &MeasuredAbandon};
+  selected.onItemEnd = [this](const Extraction& x) { ItemEnded(&x); };
+  OutputSink front = selected.sink();
   EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
   Archive* a = archive_.get();
-  ExtractResult result = RunArchive(a, ".\\", &measured, &host);
+  ExtractResult result = RunArchive(a, ".\\", &front, &host);
   opened_ = false;
   if (IsFatal(result)) {
     progress_->Clear();

@@ -64,13 +64,6 @@ class ArchiveSession {
   static void NoteStatus(void* self, const Extraction* x, StatusKind);
   static void Pump(void* self, Extraction* x);
   static void NoteItem(void* self, const Extraction* x);
-  // The sink the engine is given: the chosen one, with the end of each
-  // item noted on the way.
-  static ExtractResult MeasuredFolder(void* self, Extraction* x);
-  static ExtractResult MeasuredBeginFile(void* self, Extraction* x);
-  static bool MeasuredWrite(void* self, const uint8_t* bytes, int32_t n);
-  static ExtractResult MeasuredEndFile(void* self, Extraction* x);
-  static void MeasuredAbandon(void* self, Extraction* x);
   void ItemEnded(const Extraction* x);
   void ShowProgress(const Extraction* x);
 
@@ -89,7 +82,6 @@ class ArchiveSession {
   std::unique_ptr<ProgressBar> progress_;
   bool askedWithoutTerminal_ = false;
   int spooled_ = -1;  // the copy of standard input, when it was copied
-  OutputSink inner_ = {};
   int32_t itemStart_ = 0;  // stream position where the item in hand began
   bool itemSelected_ = true;  // the item in hand is one of the selection
 };

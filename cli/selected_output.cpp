@@ -49,10 +49,15 @@ bool SelectedOutput::Selected(const Extraction& x) {
   return !selection_ || selection_->Selects(StoredNameForMatching(x));
 }
 
+ExtractResult SelectedOutput::Ended(const Extraction& x, ExtractResult result) {
+  if (result == kExtractFinished && onItemEnd) onItemEnd(x);
+  return result;
+}
+
 ExtractResult SelectedOutput::Folder(void* context, Extraction* x) {
   SelectedOutput* self = (SelectedOutput*)context;
-  if (!self->Selected(*x)) return kExtractFinished;
-  return self->inner_.folder(self->inner_.context, x);
+  return self->Ended(*x, self->Selected(*x) ? self->inner_.folder(self->inner_.context, x)
+                                             : kExtractFinished);
 }
 
 ExtractResult SelectedOutput::BeginFile(void* context, Extraction* x) {
@@ -94,9 +99,9 @@ bool SelectedOutput::Write(void* context, const uint8_t* bytes, int32_t n) {
 
 ExtractResult SelectedOutput::EndFile(void* context, Extraction* x) {
   SelectedOutput* self = (SelectedOutput*)context;
-  if (!self->passed_) return kExtractFinished;
+  if (!self->passed_) return self->Ended(*x, kExtractFinished);
   self->passed_ = false;
-  return self->inner_.endFile(self->inner_.context, x);
+  return self->Ended(*x, self->inner_.endFile(self->inner_.context, x));
 }
 
 void SelectedOutput::Abandon(void* context, Extraction* x) {

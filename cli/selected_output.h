@@ -24,6 +24,10 @@ class SelectedOutput {
 
   // Called when a file is written under a free name beside its own.
   std::function<void(const Extraction&)> onRenamed;
+  // Called when an item, chosen or not, is through without a failure: for
+  // a file after its last byte, when the bit reader has handed its unused
+  // bytes back, so that the stream position is where the item ends.
+  std::function<void(const Extraction&)> onItemEnd;
 
  private:
   static ExtractResult Folder(void* self, Extraction* x);
@@ -33,6 +37,7 @@ class SelectedOutput {
   static void Abandon(void* self, Extraction* x);
 
   bool Selected(const Extraction& x);
+  ExtractResult Ended(const Extraction& x, ExtractResult result);
 
   OutputSink inner_;
   MemberSelection* selection_;
