@@ -10,8 +10,8 @@
 
 #include "cli/display_text.h"
 #include "cli/exit_codes.h"
+#include "cli/name_check.h"
 #include "engine/disk_output.h"
-#include "engine/no_output.h"
 #include "platform/platform_posix.h"
 
 namespace {
@@ -139,7 +139,10 @@ int ArchiveSession::Run(const std::string& dest) {
   // descriptor; a test writes nothing.
   OsRoot* root = nullptr;
   DiskOutput disk;
-  OutputSink sink = NoOutputSink();
+  // Without a destination each name is still made, in memory, so that a
+  // name extract could not make fails here too.
+  NameCheck check;
+  OutputSink sink = check.Sink();
   if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
@@ -161,12 +164,15 @@ int ArchiveSession::Run(const std::string& dest) {
     AbandonArchive(a);
   }
   progress_->Clear();
-  int code = Report(result, &a->run, root);
+  int code = Report(result, &a->run, root, dest.empty() ? &check : nullptr);
   OsCloseRoot(root);
   return code;
 }
 
-int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root) {
+int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root,
+                           const NameCheck* check) {
+  // Where nothing was written the name check tells what extract would have met.
+  int err = check ? check->error() : PosixLastError();
   std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
                      : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
                                   : "the first item";
@@ -186,15 +192,18 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
       return kExitDamaged;
     }
     case kExtractWriteFailed: {
-      int err = PosixLastError();
       std::string why = err == EILSEQ ? "its name is not valid Shift-JIS" : strerror(err);
       Complain(path_, "cannot write " + item + ": " + why);
       return kExitWriteFailed;
     }
     case kExtractFolderFailed: {
-      int err = PosixLastError();
-      std::string why = OsProbeEntry(root, x->failedPrefix) == kEntryFile
-                            ? "a file of that name is in the way"
+      EntryKind there = check ? check->Probe(x->failedPrefix) : OsProbeEntry(root, x->failedPrefix);
+      // A prefix that ends with a separator is an empty level of the name
+      // ("a\\b", "a/\b") after a folder that exists: Windows fails there too.
+      bool emptyLevel = EndsWithSeparator(x->failedPrefix);
+      std::string why = there == kEntryFile ? "a file of that name is in the way"
+                        : emptyLevel ? "the name has an empty level (two separators in a row), "
+                                       "which Windows cannot make either"
                         : err == EILSEQ ? "its name is not valid Shift-JIS"
                                         : strerror(err);
       Complain(path_, "cannot create the folder '" + Shown(x->failedPrefix) + "': " + why);

@@ -12,6 +12,8 @@
 #include "cli/terminal.h"
 #include "engine/archive.h"
 
+class NameCheck;
+
 enum class OverwritePolicy { kAsk, kAlways, kNever };
 
 class ArchiveSession {
@@ -52,7 +54,7 @@ class ArchiveSession {
   static void NoteItem(void* self, const Extraction* x);
   void ShowProgress(const Extraction* x);
 
-  int Report(ExtractResult result, const Extraction* x, OsRoot* root);
+  int Report(ExtractResult result, const Extraction* x, OsRoot* root, const NameCheck* check);
   std::string Shown(const char* archivePath) const;
 
   std::string path_;
