@@ -118,9 +118,10 @@ static int ConvertComponent(const char* in, size_t len, char* out, size_t room) 
   return ConvertText(true, in, len, out, room);
 }
 
-// Windows takes '/' for a separator as well as '\', and makes one of a
-// run of them: "a\\b" and "a/\b" name the same file as "a\b". A
-// separator at the end stays, one of it, as Windows keeps it too: a
+// Windows takes '/' for a separator as well as '\', makes one of a run
+// of them ("a\\b" and "a/\b" name the same file as "a\b") and drops a
+// level "." ("a\.\b" is "a\b" too) before the file system sees the name.
+// A separator at the end stays, one of it, as Windows keeps it too: a
 // folder may be made at such a name, a file may not.
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -128,25 +129,33 @@ int PosixMapPath(const char* archivePath, char* out, int cap) {
   int used = 0;
   const char* start = archivePath;
   const char* p = archivePath;
+  const char* last = archivePath;  // the last character
   for (;;) {
     if (IsSeparator(*p) || *p == 0) {
       int n = 0;
-      if (p > start) {
+      bool dot = p - start == 1 && *start == '.';
+      if (p > start && !dot) {
         n = ConvertComponent(start, (size_t)(p - start), out + used, (size_t)(cap - used));
         if (n < 0) return n;
       }
       used += n;
       if (*p == 0) break;
-      if (used == 0 || out[used - 1] != '/') {
+      // One '/' between levels; at the start only for a path that starts
+      // at the root.
+      if (p == archivePath || (used > 0 && out[used - 1] != '/')) {
         if (used >= cap) return -2;
         out[used++] = '/';
       }
+      last = p;
       start = p + 1;
       p = start;
       continue;
     }
+    last = p;
     p = OsCharNext(p);
   }
+  // "a\." is the folder "a", without the separator before the dot.
+  if (used > 1 && out[used - 1] == '/' && !IsSeparator(*last)) used--;
   out[used] = 0;
   return used;
 }

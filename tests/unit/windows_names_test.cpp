@@ -43,7 +43,9 @@ TEST(PosixMapPath, SeparatorsAsWindowsReadsThem) {
   EXPECT_EQ(Mapped("a\\\\b.txt"), "a/b.txt");       // an empty level
   EXPECT_EQ(Mapped("a/\\b.txt"), "a/b.txt");        // a slash before a backslash
   EXPECT_EQ(Mapped("a\\/\\//b.txt"), "a/b.txt");
-  EXPECT_EQ(Mapped(".\\a\\\\"), "./a/");            // one separator stays at the end
+  EXPECT_EQ(Mapped(".\\a\\\\"), "a/");              // one separator stays at the end
+  EXPECT_EQ(Mapped("a\\.\\b\\."), "a/b");             // levels "." go
+  EXPECT_EQ(Mapped(".\\"), "");
   EXPECT_EQ(Mapped("\\\\srv\\x"), "/srv/x");
   // 表 (0x95 0x5C) is one character whose second byte is no separator.
   EXPECT_EQ(Mapped("\x95\x5C\\\\\x95\x5C.txt"), "\xE8\xA1\xA8/\xE8\xA1\xA8.txt");
