@@ -1,6 +1,7 @@
 // The output sink of test and list: nothing is written, but every item's
 // name is made, in memory, as extract would make it below an empty
-// destination, so that a name extract cannot make (one the host cannot
+// destination (an item that is there already, an earlier one of the same
+// name, skipped), so that a name extract cannot make (one the host cannot
 // hold, one with an empty level, one below a file of the same archive)
 // ends test and list at the same item with the same result.
 //

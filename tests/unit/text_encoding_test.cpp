@@ -1,10 +1,13 @@
 // Shift-JIS <-> UTF-8 as Windows' code page 932 maps it, code by code:
-// the single bytes where Windows and glibc part, every double-byte code
-// against glibc's CP932 (an independent table), the round trip of every
-// mapped code, and the duplicates going back where Windows puts them.
+// the single bytes where Windows and glibc part, every code against
+// glibc's CP932 and against Windows' own table as Wine ships it (two
+// independent tables), the round trip of every mapped code, and the
+// duplicates going back where Windows puts them.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -77,6 +80,45 @@ class Glibc {
   iconv_t toUtf8_, fromUtf8_;
 };
 
+// Code page 932 as Windows' MultiByteToWideChar and WideCharToMultiByte
+// use it: Wine's c_932.nls, made from Microsoft's published table with
+// its best-fit entries. A header of 13 words (the default characters
+// among them), the offset to the table back, the 256 single bytes, an
+// optional glyph table, then per lead byte an offset to its 256 trail
+// bytes; the table back has a word for every UTF-16 unit.
+class WindowsTable {
+ public:
+  explicit WindowsTable(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      w_.push_back((uint16_t)((uint8_t)bytes[i] | (uint8_t)bytes[i + 1] << 8));
+    if (w_.size() < 300 || w_[0] != 13 || w_[1] != 932) return;
+    size_t p = w_[0];
+    back_ = p + w_[p] + 1;
+    single_ = p + 1;
+    size_t q = single_ + 256;
+    if (w_[q++]) q += 256;
+    offsets_ = q + 1;
+    ok_ = back_ + 65536 == w_.size();
+  }
+  bool ok() const { return ok_; }
+  uint16_t unknownChar() const { return w_[4]; }    // what an unmapped code gives
+  uint16_t unknownCode() const { return w_[3]; }    // what an unmapped character gives
+  uint16_t ToUnicode(int code) const {
+    if (code <= 0xFF) return w_[single_ + code];
+    return w_[offsets_ + w_[offsets_ + (code >> 8)] + (code & 0xFF)];
+  }
+  uint16_t ToCode(char32_t u) const { return w_[back_ + u]; }
+
+ private:
+  std::vector<uint16_t> w_;
+  size_t back_ = 0, single_ = 0, offsets_ = 0;
+  bool ok_ = false;
+};
+
+const char kWineTable[] = "/usr/share/wine/nls/c_932.nls";
+
 // Every code that could be one: the single bytes that are no lead byte
 // and every lead byte with every byte after it.
 std::vector<int> AllCodes() {
@@ -131,6 +173,34 @@ TEST(TextEncoding, AgreesWithGlibcExceptWhereGlibcRefusesWindowsBytes) {
   // Microsoft's published table), the five above, and the 1880 codes of
   // the user-defined area.
   EXPECT_EQ(mapped, 128 + 63 + 7724 + 5 + 1880);
+}
+
+TEST(TextEncoding, AgreesWithWindowsOwnTable) {
+  WindowsTable windows(kWineTable);
+  if (!windows.ok()) GTEST_SKIP() << kWineTable << " (Wine's, installed with the tests) is missing";
+  // What Windows maps is ours, and what it turns into its default
+  // character ("・") is refused here.
+  for (int code : AllCodes()) {
+    std::string ours = Decode(Code(code));
+    uint16_t theirs = windows.ToUnicode(code);
+    if (ours == kNone)
+      EXPECT_TRUE(theirs == windows.unknownChar() || theirs == 0) << std::hex << code;
+    else
+      EXPECT_EQ(ours, Utf8(theirs)) << std::hex << code;
+  }
+  // Back: where Windows has a code that comes back, the same one; where it
+  // has only its default or a best-fit one ("A" for "À"), none.
+  for (char32_t u = 0; u < 0x10000; u++) {
+    if (u >= 0xD800 && u < 0xE000) continue;
+    std::string ours = Encode(Utf8(u));
+    uint16_t theirs = windows.ToCode(u);
+    bool roundTrip = windows.ToUnicode(theirs) == u &&
+                     !(theirs == windows.unknownCode() && u != windows.unknownCode());
+    if (roundTrip)
+      EXPECT_EQ(ours, Code(theirs)) << std::hex << (int)u;
+    else
+      EXPECT_EQ(ours, kNone) << std::hex << (int)u << " " << theirs;
+  }
 }
 
 TEST(TextEncoding, EveryMappedCodeComesBackOrGoesToTheCodeWindowsPrefers) {
