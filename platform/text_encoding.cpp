@@ -37,12 +37,28 @@ const int kLeadBytes = 60;          // 0x81-0x9F and 0xE0-0xFC
 bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 int LeadIndex(uint8_t b) { return b <= 0x9F ? b - 0x81 : b - 0xE0 + 31; }
 
+// The way to Unicode; the way back is built apart, on first use, as
+// most runs only read names.
 struct Cp932Tables {
   bool ready;
   uint16_t single[256];                 // byte -> UTF-16 unit
   uint16_t doubles[kLeadBytes][256];    // lead, trail -> UTF-16 unit
+};
+
+struct Cp932Back {
+  bool ready;
   uint16_t encode[65536];               // UTF-16 unit -> code (<= 0xFF: one byte)
 };
+
+UConverter* OpenStrict() {
+  UErrorCode e = U_ZERO_ERROR;
+  UConverter* cnv = ucnv_open("windows-932", &e);
+  if (U_FAILURE(e)) return 0;
+  ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, 0, 0, 0, &e);
+  ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, 0, 0, 0, &e);
+  ucnv_setFallback(cnv, false);
+  return cnv;
+}
 
 // One code through ICU: the single UTF-16 unit it decodes to, or kUnmapped.
 uint16_t IcuDecode(UConverter* cnv, const char* bytes, int n) {
@@ -64,12 +80,8 @@ uint16_t Decode(const Cp932Tables* t, uint16_t code) {
 void Build(Cp932Tables* t) {
   memset(t, 0xFF, sizeof *t);
   t->ready = false;
-  UErrorCode e = U_ZERO_ERROR;
-  UConverter* cnv = ucnv_open("windows-932", &e);
-  if (U_FAILURE(e)) return;
-  ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, 0, 0, 0, &e);
-  ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, 0, 0, 0, &e);
-  ucnv_setFallback(cnv, false);
+  UConverter* cnv = OpenStrict();
+  if (!cnv) return;
   for (int b = 0; b < 256; b++) {
     char bytes[2] = {(char)b, 0};
     if (!IsLead((uint8_t)b)) {
@@ -86,34 +98,51 @@ void Build(Cp932Tables* t) {
   t->single[0x80] = 0x0080;
   t->single[0xA0] = 0xF8F0;
   for (int b = 0xFD; b <= 0xFF; b++) t->single[b] = (uint16_t)(0xF8F1 + b - 0xFD);
-
-  // Back: ICU's choice among duplicates, kept only where it comes back.
-  for (int u = 0; u < 65536; u++) {
-    if (U16_IS_SURROGATE(u)) continue;
-    UChar in[1] = {(UChar)u};
-    char out[4];
-    e = U_ZERO_ERROR;
-    ucnv_resetFromUnicode(cnv);
-    int32_t n = ucnv_fromUChars(cnv, out, 4, in, 1, &e);
-    if (U_FAILURE(e) || n < 1 || n > 2) continue;
-    uint16_t code = n == 1 ? (uint8_t)out[0] : (uint16_t)((uint8_t)out[0] << 8 | (uint8_t)out[1]);
-    if (Decode(t, code) == u) t->encode[u] = code;
-  }
-  for (int b = 0; b < 256; b++)
-    if (t->single[b] != kUnmapped) t->encode[t->single[b]] = (uint16_t)b;
   ucnv_close(cnv);
   t->ready = true;
 }
 
+// Back: ICU's choice among duplicates, kept only where it comes back.
+void BuildBack(const Cp932Tables* t, Cp932Back* back) {
+  memset(back, 0xFF, sizeof *back);
+  back->ready = false;
+  UConverter* cnv = t->ready ? OpenStrict() : 0;
+  if (!cnv) return;
+  for (int u = 0; u < 65536; u++) {
+    if (U16_IS_SURROGATE(u)) continue;
+    UChar in[1] = {(UChar)u};
+    char out[4];
+    UErrorCode e = U_ZERO_ERROR;
+    ucnv_resetFromUnicode(cnv);
+    int32_t n = ucnv_fromUChars(cnv, out, 4, in, 1, &e);
+    if (U_FAILURE(e) || n < 1 || n > 2) continue;
+    uint16_t code = n == 1 ? (uint8_t)out[0] : (uint16_t)((uint8_t)out[0] << 8 | (uint8_t)out[1]);
+    if (Decode(t, code) == u) back->encode[u] = code;
+  }
+  for (int b = 0; b < 256; b++)
+    if (t->single[b] != kUnmapped) back->encode[t->single[b]] = (uint16_t)b;
+  ucnv_close(cnv);
+  back->ready = true;
+}
+
+// Each built on first use; a function-local static is made once,
+// whatever the threads.
 const Cp932Tables* Tables() {
-  // Built on first use; a function-local static is made once, whatever
-  // the threads.
   static Cp932Tables* tables = [] {
     static Cp932Tables t;
     Build(&t);
     return &t;
   }();
   return tables;
+}
+
+const Cp932Back* Back() {
+  static Cp932Back* back = [] {
+    static Cp932Back b;
+    BuildBack(Tables(), &b);
+    return &b;
+  }();
+  return back;
 }
 
 int SjisToUtf8Bytes(const Cp932Tables* t, const uint8_t* in, size_t n, char* out, size_t cap) {
@@ -138,7 +167,7 @@ int SjisToUtf8Bytes(const Cp932Tables* t, const uint8_t* in, size_t n, char* out
   return (int)used;
 }
 
-int Utf8ToSjisBytes(const Cp932Tables* t, const uint8_t* in, size_t n, char* out, size_t cap) {
+int Utf8ToSjisBytes(const Cp932Back* t, const uint8_t* in, size_t n, char* out, size_t cap) {
   size_t used = 0;
   for (size_t i = 0; i < n;) {
     UChar32 c;
@@ -157,10 +186,13 @@ int Utf8ToSjisBytes(const Cp932Tables* t, const uint8_t* in, size_t n, char* out
 }  // namespace
 
 int ConvertText(bool toUtf8, const char* in, size_t n, char* out, size_t cap) {
-  const Cp932Tables* t = Tables();
-  if (!t->ready) return -1;
   const uint8_t* bytes = (const uint8_t*)in;
-  return toUtf8 ? SjisToUtf8Bytes(t, bytes, n, out, cap) : Utf8ToSjisBytes(t, bytes, n, out, cap);
+  if (toUtf8) {
+    const Cp932Tables* t = Tables();
+    return t->ready ? SjisToUtf8Bytes(t, bytes, n, out, cap) : -1;
+  }
+  const Cp932Back* back = Back();
+  return back->ready ? Utf8ToSjisBytes(back, bytes, n, out, cap) : -1;
 }
 
 static bool Convert(bool toUtf8, const std::string& in, std::string* out) {
