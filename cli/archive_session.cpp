@@ -16,6 +16,7 @@
 #include "cli/display_text.h"
 #include "cli/exit_codes.h"
 #include "cli/member_selection.h"
+#include "cli/name_check.h"
 #include "cli/stdout_output.h"
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
@@ -255,7 +256,10 @@ int ArchiveSession::Run(const std::string& dest) {
   OsRoot* root = nullptr;
   DiskOutput disk;
   StdoutOutput out;
-  OutputSink sink = toStdout ? StdoutSink(&out) : NoOutputSink();
+  // Without a destination each name is still made, in memory, so that a
+  // name extract could not make fails here too.
+  NameCheck check;
+  OutputSink sink = toStdout ? StdoutSink(&out) : check.Sink();
   if (!dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(dest, ec);
@@ -289,13 +293,16 @@ int ArchiveSession::Run(const std::string& dest) {
     AbandonArchive(a);
   }
   progress_->Clear();
-  int code = Report(result, &a->run, root, out.error);
+  int code = Report(result, &a->run, root, out.error,
+                    dest.empty() && !toStdout ? &check : nullptr);
   OsCloseRoot(root);
   return code;
 }
 
 int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root,
-                           int stdoutError) {
+                           int stdoutError, const NameCheck* check) {
+  // Where nothing was written the name check tells what extract would have met.
+  int err = check ? check->error() : PosixLastError();
   std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
                      : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
                                   : "the first item";
@@ -322,7 +329,6 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
         Complain(path_, "cannot write " + item + " to standard output: " + strerror(stdoutError));
         return kExitWriteFailed;
       }
-      int err = PosixLastError();
       std::string why = err == EILSEQ   ? "its name is not valid Shift-JIS"
                         : err == EISDIR ? "a folder of that name is in the way"
                                         : ErrorText(err);
@@ -330,14 +336,20 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
       return kExitWriteFailed;
     }
     case kExtractFolderFailed: {
-      int err = PosixLastError();
-      std::string why = err == EILSEQ ? "its name is not valid Shift-JIS" : ErrorText(err);
-      if (OsProbeEntry(root, x->failedPrefix) == kEntryFile) {
+      EntryKind there = check ? check->Probe(x->failedPrefix) : OsProbeEntry(root, x->failedPrefix);
+      // A prefix that ends with a separator is an empty level of the name
+      // ("a\\b", "a/\b") after a folder that exists: Windows fails there too.
+      std::string why =
+          there == kEntryFile ? "a file of that name is in the way"
+          : EndsWithSeparator(x->failedPrefix)
+              ? "the name has an empty level (two separators in a row), which Windows cannot "
+                "make either"
+          : err == EILSEQ ? "its name is not valid Shift-JIS"
+                          : ErrorText(err);
+      if (there == kEntryFile && !check) {
         struct stat st;
-        std::string kind = lstat(Shown(x->failedPrefix).c_str(), &st) == 0
-                               ? KindOfFile(st.st_mode)
-                               : "a file";
-        why = kind + " of that name is in the way";
+        if (lstat(Shown(x->failedPrefix).c_str(), &st) == 0)
+          why = KindOfFile(st.st_mode) + " of that name is in the way";
       }
       Complain(path_, "cannot create the folder '" + Shown(x->failedPrefix) + "': " + why);
       return kExitWriteFailed;

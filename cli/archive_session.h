@@ -16,6 +16,7 @@
 enum class OverwritePolicy { kAsk, kAlways, kNever, kRename };
 
 class MemberSelection;
+class NameCheck;
 
 class ArchiveSession {
  public:
@@ -67,7 +68,8 @@ class ArchiveSession {
   void ItemEnded(const Extraction* x);
   void ShowProgress(const Extraction* x);
 
-  int Report(ExtractResult result, const Extraction* x, OsRoot* root, int stdoutError);
+  int Report(ExtractResult result, const Extraction* x, OsRoot* root, int stdoutError,
+             const NameCheck* check);
   // The program file from standard input: its path, or empty after a
   // message.
   std::string ProgramFromStandardInput();

@@ -126,27 +126,44 @@ static int ConvertComponent(const char* in, size_t len, char* out, size_t room) 
   return ConvertText(true, in, len, out, room);
 }
 
+// Windows takes '/' for a separator as well as '\', makes one of a run
+// of them ("a\\b" and "a/\b" name the same file as "a\b") and drops a
+// level "." ("a\.\b" is "a\b" too) before the file system sees the name.
+// A separator at the end stays, one of it, as Windows keeps it too: a
+// folder may be made at such a name, a file may not.
+static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 int PosixMapPath(const char* archivePath, char* out, int cap) {
   int used = 0;
   const char* start = archivePath;
   const char* p = archivePath;
+  const char* last = archivePath;  // the last character
   for (;;) {
-    if (*p == '\\' || *p == 0) {
+    if (IsSeparator(*p) || *p == 0) {
       int n = 0;
-      if (p > start) {
+      bool dot = p - start == 1 && *start == '.';
+      if (p > start && !dot) {
         n = ConvertComponent(start, (size_t)(p - start), out + used, (size_t)(cap - used));
         if (n < 0) return n;
       }
       used += n;
       if (*p == 0) break;
-      if (used >= cap) return -2;
-      out[used++] = '/';
+      // One '/' between levels; at the start only for a path that starts
+      // at the root.
+      if (p == archivePath || (used > 0 && out[used - 1] != '/')) {
+        if (used >= cap) return -2;
+        out[used++] = '/';
+      }
+      last = p;
       start = p + 1;
       p = start;
       continue;
     }
+    last = p;
     p = OsCharNext(p);
   }
+  // "a\." is the folder "a", without the separator before the dot.
+  if (used > 1 && out[used - 1] == '/' && !IsSeparator(*last)) used--;
   out[used] = 0;
   return used;
 }
@@ -167,14 +184,20 @@ class Parent {
     rootFd_ = root ? root->fd : AT_FDCWD;
     fd_ = rootFd_;
     if (!Map(archivePath, host_, kHostPath)) return;
-    heldOpen_ = FindHeldFolder(root_, host_, strlen(host_)) >= 0;
+    size_t length = strlen(host_);
+    heldOpen_ = FindHeldFolder(root_, host_, length) >= 0;
     char* p = host_;
-    char* lastSlash = strrchr(host_, '/');
+    // The last component keeps a separator at its end: the call on it then
+    // fails where Windows fails (a file cannot be made there) and works
+    // where Windows works (a folder can).
+    size_t searched = length > 1 && host_[length - 1] == '/' ? length - 1 : length;
+    char* lastSlash = (char*)memrchr(host_, '/', searched);
     size_t folderLen = lastSlash ? (size_t)(lastSlash - host_) : 0;
+    char* leafStart = lastSlash ? lastSlash + 1 : host_;
     int cached = folderLen > 0 ? FindHeldFolder(root_, host_, folderLen) : -1;
     if (cached >= 0) {
       fd_ = cached;
-      leaf_ = lastSlash[1] ? lastSlash + 1 : ".";
+      leaf_ = *leafStart ? leafStart : ".";
       ok_ = true;
       return;
     }
@@ -208,7 +231,7 @@ class Parent {
     }
     for (;;) {
       char* slash = strchr(p, '/');
-      if (!slash) break;
+      if (!slash || slash >= leafStart) break;
       *slash = 0;
       if (!Step(p)) return;
       p = slash + 1;
@@ -439,7 +462,19 @@ bool OsDeleteFile(OsRoot* root, const char* archivePath) {
   return unlinkat(parent.fd(), parent.leaf(), 0) == 0 || Fail();
 }
 
+// Whether the last character of an archive path is a separator.
+static bool EndsWithSeparator(const char* archivePath) {
+  const char* last = archivePath;
+  for (const char* p = archivePath; *p; p = OsCharNext(p)) last = p;
+  return IsSeparator(*last);
+}
+
 static EntryKind ProbeEntry(OsRoot* root, const char* archivePath) {
+  // A name that ends with a separator is nothing, as on Windows, where the
+  // system would answer for the folder before it. A folder chain that
+  // meets an empty level ("a\\b", "a/\b") therefore asks to make that
+  // folder once more, which fails where it exists, here as there.
+  if (EndsWithSeparator(archivePath)) return kEntryNone;
   Parent parent(root, archivePath);
   if (!parent.ok()) return kEntryNone;
   // Asked again for every file below it: what is held open is a folder,

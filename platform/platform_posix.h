@@ -4,8 +4,9 @@
 
 #include "platform/platform.h"
 
-// Maps an archive path to the host: single-byte backslashes (found by the
-// character step, so 表 stays whole) become '/', Shift-JIS becomes UTF-8.
+// Maps an archive path to the host as Windows reads it: separators
+// (single-byte backslashes found by the character step, so 表 stays whole,
+// and slashes) become '/', a run of them one '/', Shift-JIS becomes UTF-8.
 // Returns the length written to out (zero-terminated), or -1 when a name
 // is not valid Shift-JIS, or -2 when the result would not fit in cap bytes
 // plus the terminator.

@@ -1,7 +1,8 @@
 // Text between the host's UTF-8 and the archive's Shift-JIS (code page
-// 932): the one conversion of the host build, through glibc's iconv
-// ("CP932"). The platform maps archive paths with it, corvane converts
-// names, texts and passwords, the writer the names it stores.
+// 932): the one conversion of the host build, with Windows' table for
+// that code page (ICU's, see text_encoding.cpp). The platform maps archive
+// paths with it, corvane converts names, texts and passwords, the writer
+// the names it stores.
 #ifndef CORVANE_PLATFORM_TEXT_ENCODING_H
 #define CORVANE_PLATFORM_TEXT_ENCODING_H
 

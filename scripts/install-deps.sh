@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev                 # tests (built with everything)
   libbenchmark-dev                        # benchmarks
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
+  libicu-dev                              # Windows' code page 932 table
   g++-mingw-w64-i686 python3-minimal      # 32-bit Windows build, its icon
 )
 test_packages=(

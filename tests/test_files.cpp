@@ -112,7 +112,8 @@ Bytes MakeProgramFile(const ProgramFile& p) {
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir, const Bytes& key,
                                   bool writeNothing,
-                                  bool (*decodeBody)(Extraction*, int32_t)) {
+                                  bool (*decodeBody)(Extraction*, int32_t),
+                                  const OutputSink* given) {
   ExtractOutcome o;
   o.result = kExtractReadFailed;
   static char description[65536], runCommand[4096];
@@ -129,6 +130,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   // blocks' check.
   a->key = key.data();
   a->keyLen = (int32_t)key.size();
+  if (given) writeNothing = true;
   OsRoot* root = writeNothing ? nullptr : OsOpenRoot(destDir.c_str());
   if (!writeNothing && !root) {
     CloseArchive(a.get());
@@ -137,7 +139,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   }
   DiskOutput disk;
   BeginDiskOutput(&disk, root);
-  OutputSink sink = writeNothing ? NoOutputSink() : DiskOutputSink(&disk);
+  OutputSink sink = given ? *given : writeNothing ? NoOutputSink() : DiskOutputSink(&disk);
   EngineHost host = TestEngineHost(&CurrentTestHost());
   a->run.decodeBody = decodeBody;
   o.result = RunArchive(a.get(), ".\\", &sink, &host);

@@ -66,12 +66,14 @@ struct ExtractOutcome {
   int64_t files = 0;
   int64_t folders = 0;
 };
-// The engine's host is the current TestHost (tests/test_host.h).
+// The engine's host is the current TestHost (tests/test_host.h). A sink
+// given takes the place of the files on disk (destDir is then not used).
 ExtractOutcome ExtractProgramFile(const std::string& programPath,
                                   const std::string& destDir,
                                   const Bytes& key = Bytes(),
                                   bool writeNothing = false,
-                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr);
+                                  bool (*decodeBody)(Extraction*, int32_t) = nullptr,
+                                  const OutputSink* sink = nullptr);
 
 // Bytes from a string literal, which may hold zero bytes.
 template <size_t N>

@@ -55,7 +55,10 @@ TEST_F(HostileTest, TraversalAbsoluteDriveStreamAndDeviceNamesWriteNothing) {
       "..\\outside\\victim.txt", "a\\..\\..\\outside\\victim.txt", "a/../../outside/victim.txt",
       ".. \\outside\\evil.txt", "...\\outside\\evil.txt", "\\" + dir_.path() + "\\evil.txt",
       "/" + dir_.path() + "/evil.txt", "\\\\server\\share\\evil.txt", "C:evil.txt",
-      "D:\\evil.txt", "file.txt:stream", "dir\\x:$DATA"};
+      "D:\\evil.txt", "file.txt:stream", "dir\\x:$DATA",
+      // Runs of separators are one level on Windows: the climb is still one.
+      "a\\\\..\\..\\outside\\victim.txt", "a/\\..\\..\\outside\\victim.txt",
+      "a\\/..//..\\outside\\evil.txt"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     ResetTestHost();

@@ -33,10 +33,15 @@ TEST(MakeFolderChain, DoubleByteNamesStayWhole) {
 
 TEST(MakeFolderChain, SkipsLeadingSeparatorAndDrivesAndKeepsDoubledOnes) {
   TempDir dir;
-  // The first separator of an absolute path is passed over; the doubled
-  // one makes a prefix ending with a backslash, which names the same folder.
-  EXPECT_EQ(Chain(dir.path() + "\\x\\\\y\\"), 0);
-  EXPECT_TRUE(PathExists(dir / "x/y"));
+  // The first separator of an absolute path is passed over.
+  EXPECT_EQ(Chain(dir.path() + "\\w\\y\\"), 0);
+  EXPECT_TRUE(PathExists(dir / "w/y"));
+  // A doubled one makes a prefix ending with a backslash: as on Windows it
+  // is no existing folder, and making it again fails, so the chain stops
+  // there, with the folder before it made.
+  EXPECT_EQ(Chain(dir.path() + "\\x\\\\y\\"), (int)(dir.path().size() + 3));
+  EXPECT_TRUE(PathExists(dir / "x"));
+  EXPECT_FALSE(PathExists(dir / "x/y"));
   // A prefix right before a colon is a drive: not searched for. Only the
   // folder after it is made (relative to the current directory here).
   std::string cwd = std::filesystem::current_path();
