@@ -25,11 +25,24 @@ TEST(Crc16, PublishedCheckValuesInBothForms) {
   EXPECT_EQ(TableCrc(""), 0);
 }
 
-TEST(Crc16, TableFormAgreesWithBitSerialFormOnEveryByte) {
+// Both table forms (eight bytes a step on the host, four in the stub)
+// against the bit-serial one, at every length, and continued from a
+// register that is not 0 at every split.
+TEST(Crc16, TableFormsAgreeWithBitSerialFormOnEveryByte) {
   std::string s;
   for (int i = 0; i < 1000; i++) {
     s.push_back((char)(i * 37 + 11));
     ASSERT_EQ(AugmentedCrc(s), TableCrc(s)) << "length " << s.size();
+    ASSERT_EQ(AugmentedCrc(s), Crc16UpdateCompact(0, (const uint8_t*)s.data(), (int)s.size()))
+        << "length " << s.size();
+  }
+  const uint8_t* p = (const uint8_t*)s.data();
+  for (int split = 0; split <= 40; split++) {
+    uint16_t head = Crc16Update(0, p, split);
+    ASSERT_EQ(Crc16Update(head, p + split, 1000 - split), AugmentedCrc(s)) << "split " << split;
+    uint16_t compactHead = Crc16UpdateCompact(0, p, split);
+    ASSERT_EQ(Crc16UpdateCompact(compactHead, p + split, 1000 - split), AugmentedCrc(s))
+        << "split " << split;
   }
 }
 
