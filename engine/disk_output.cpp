@@ -28,13 +28,17 @@ static OsFile CreateDirect(DiskOutput* d, const Extraction* x) {
 // A new file beside the one it replaces: the platform's stem, N and ".tmp"
 // in the same folder (the same file system, so the final move is one
 // step).
+// Copies s with its terminating zero to p; returns where the zero went.
+static char* Append(char* p, const char* s) {
+  while ((*p = *s++) != 0) p++;
+  return p;
+}
+
 static OsFile CreateTemporary(DiskOutput* d, const Extraction* x) {
   int folderLen = FolderPartOf(x->fullPath);
   memcpy(d->path, x->fullPath, (size_t)folderLen);
   for (int n = 0; n < 1000; n++) {
-    char* p = d->path + folderLen;
-    const char* stem = OsTemporaryStem();
-    while (*stem) *p++ = *stem++;
+    char* p = Append(d->path + folderLen, OsTemporaryStem());
     char digits[4];
     int k = 0, v = n;
     do {
@@ -42,9 +46,7 @@ static OsFile CreateTemporary(DiskOutput* d, const Extraction* x) {
       v /= 10;
     } while (v);
     while (k) *p++ = digits[--k];
-    const char* ext = ".tmp";
-    while (*ext) *p++ = *ext++;
-    *p = 0;
+    Append(p, ".tmp");
     OsFile f = OsCreateNewFile(d->root, d->path);
     if (f != kNoFile) return f;
     if (OsProbeEntry(d->root, d->path) == kEntryNone) break;  // not a name clash

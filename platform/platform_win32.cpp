@@ -140,11 +140,12 @@ bool OsDeleteFile(OsRoot*, const char* archivePath) {
 
 EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
   // A name that ends with a separator would be taken for the folder
-  // before it; a bare drive for its current folder.
-  int n = lstrlenA(archivePath);
-  if (n == 0 || archivePath[n - 1] == '\\' || archivePath[n - 1] == '/' ||
-      archivePath[n - 1] == ':')
-    return kEntryNone;
+  // before it; a bare drive for its current folder. The last character,
+  // not the last byte: 0x5C is also the second byte of characters such
+  // as 表 and ソ, and a name ending in one is no folder of its own.
+  const char* last = archivePath;
+  for (const char* p = archivePath; *p; p = CharNextA(p)) last = p;
+  if (*last == 0 || *last == '\\' || *last == '/' || *last == ':') return kEntryNone;
   DWORD a = Attributes(root, archivePath);
   if (a == INVALID_FILE_ATTRIBUTES) return kEntryNone;
   // A reparse point below the root is no folder, whatever it points to.
