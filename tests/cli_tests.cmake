@@ -1,6 +1,7 @@
 # End-to-end runs of the built corvane binary on temporary folders.
 find_package(nlohmann_json REQUIRED)
 add_executable(cli_tests cli/cli_test.cpp cli/create_test.cpp cli/run_corvane.cpp
+  cli/run_program.cpp
   cli/members_test.cpp
   cli/interruption_test.cpp
   cli/prompt_test.cpp

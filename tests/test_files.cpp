@@ -2,6 +2,7 @@
 #include "tests/test_files.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -152,4 +153,18 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   o.files = x.filesDone;
   o.folders = x.foldersDone;
   return o;
+}
+
+bool IsUtf8(const std::string& text) {
+  iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
+  if (cd == (iconv_t)-1) return false;
+  std::string copy = text;
+  char* in = &copy[0];
+  size_t inLeft = copy.size();
+  std::string out(copy.size() * 4 + 4, '\0');
+  char* outp = &out[0];
+  size_t outLeft = out.size();
+  size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
+  iconv_close(cd);
+  return r != (size_t)-1 && inLeft == 0;
 }

@@ -32,6 +32,10 @@ class TempDir {
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadFileBytes(const std::string& path);
 
+// Whether text is well-formed UTF-8, by the C library's converter rather
+// than any decoder under test.
+bool IsUtf8(const std::string& text);
+
 // Every file (its bytes) and folder (a "/") below root, by relative path,
 // read without touching access times, which tests compare afterwards.
 std::map<std::string, Bytes> TreeContents(const std::string& root);

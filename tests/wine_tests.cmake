@@ -25,6 +25,7 @@ add_executable(wine_tests
   wine/hostile_test.cpp
   wine/leftovers_test.cpp
   cli/run_corvane.cpp
+  cli/run_program.cpp
   roundtrip/roundtrip_support.cpp
   ${CMAKE_SOURCE_DIR}/cli/display_text.cpp)
 target_link_libraries(wine_tests corvane_test_support corvane_writer GTest::gtest_main)

@@ -2,30 +2,14 @@
 // width, wide characters counted as two columns, and never a line that
 // reaches the last column.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <string>
 
 #include "cli/terminal.h"
 #include "cli/text_columns.h"
+#include "tests/test_files.h"
 
 namespace {
-
-// Whether text is well-formed UTF-8, by the C library's converter rather
-// than the decoder under test.
-bool IsUtf8(const std::string& text) {
-  iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
-  if (cd == (iconv_t)-1) return false;
-  std::string copy = text;
-  char* in = &copy[0];
-  size_t inLeft = copy.size();
-  std::string out(copy.size() * 4 + 4, '\0');
-  char* outp = &out[0];
-  size_t outLeft = out.size();
-  size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
-  iconv_close(cd);
-  return r != (size_t)-1 && inLeft == 0;
-}
 
 // A long name of mixed widths: ASCII, two-column kanji and kana, a
 // combining accent, a three-byte and a four-byte character.

@@ -5,10 +5,7 @@
 #include <string>
 #include <vector>
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out, err;
-};
+#include "tests/cli/run_program.h"
 
 // Standard input is /dev/null unless another file (or pipe) is named, so
 // no question can be answered.

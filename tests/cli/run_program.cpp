@@ -21,14 +21,15 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
-RunResult RunProgram(const std::vector<std::string>& args) {
+RunResult RunProgram(const std::vector<std::string>& args, const std::string& standardInput) {
   TempDir io;
   std::string outPath = io / "out", errPath = io / "err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, standardInput.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // No controlling terminal either: setsid in the child.
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);

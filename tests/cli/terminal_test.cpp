@@ -2,7 +2,6 @@
 // fits the terminal's width without wrapping, is whole UTF-8, and shows
 // names with '/'.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <filesystem>
 #include <random>
@@ -15,20 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool IsUtf8(const std::string& text) {
-  iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
-  if (cd == (iconv_t)-1) return false;
-  std::string copy = text;
-  char* in = &copy[0];
-  size_t inLeft = copy.size();
-  std::string out(copy.size() * 4 + 4, '\0');
-  char* outp = &out[0];
-  size_t outLeft = out.size();
-  size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
-  iconv_close(cd);
-  return r != (size_t)-1 && inLeft == 0;
-}
 
 // The bar's drawings: what follows each "\r\033[K" up to the next line
 // break or carriage return.
