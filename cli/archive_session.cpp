@@ -311,7 +311,7 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
       return kExitSuccess;
     case kExtractCancelled:
       if (PosixInterrupted())
-        Complain(path_, "interrupted" + std::string(dest_.empty() ? "" : "; the file in hand was removed"));
+        Complain(path_, "interrupted");
       else if (!askedWithoutTerminal_)
         Complain(path_, "extraction cancelled");
       return kExitCancelled;

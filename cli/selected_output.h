@@ -46,9 +46,9 @@ class SelectedOutput {
   bool passed_ = false;  // the file in hand went to the inner sink
 };
 
-// Whether the stored name of the item in hand, as matched by members
-// (UTF-8, '/', no trailing '/'), can be had; a name without a UTF-8
-// form is matched in its display form.
+// The stored name of the item in hand as members are matched against it:
+// UTF-8 with '/' and no trailing '/'; a byte without a UTF-8 form is
+// matched in its display form (\xNN).
 std::string StoredNameForMatching(const Extraction& x);
 
 // Turns the full path of a file into the first free "NAME (N).EXT" beside
