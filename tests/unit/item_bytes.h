@@ -4,8 +4,12 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include "engine/code_tree.h"
 #include "tests/test_files.h"
+#include "tests/test_host.h"
 
 // A file entry: name bytes (with any "*" N prefix already in them), the
 // three times, size, reference distance, K and the coded body.
@@ -37,6 +41,20 @@ inline ExtractOutcome ExtractItems(const TempDir& dir, const Bytes& items,
   WriteFileBytes(dir / "p.exe", MakeProgramFile(p));
   return ExtractProgramFile(dir / "p.exe", dest);
 }
+
+// Item streams extracted into the folder "out" of a fresh temporary one,
+// with the test host reset.
+class ItemsExtractionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetTestHost();
+    out_ = dir_ / "out";
+    mkdir(out_.c_str(), 0777);
+  }
+  ExtractOutcome Extract(const Bytes& items) { return ExtractItems(dir_, items, out_); }
+  TempDir dir_;
+  std::string out_;
+};
 
 // A FILETIME for a calendar second (seconds since 1970) and a fraction.
 inline uint64_t FileTimeOf(int64_t unixSeconds, uint32_t hundredNs = 0) {

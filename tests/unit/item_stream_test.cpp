@@ -11,17 +11,7 @@
 // The one-literal body 0xAE 0x01 ("A"), the smallest non-empty body.
 static const Bytes kBodyA = {0xAE, 0x01};
 
-class ItemStreamTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetTestHost();
-    out_ = dir_ / "out";
-    mkdir(out_.c_str(), 0777);
-  }
-  ExtractOutcome Extract(const Bytes& items) { return ExtractItems(dir_, items, out_); }
-  TempDir dir_;
-  std::string out_;
-};
+class ItemStreamTest : public ItemsExtractionTest {};
 
 TEST_F(ItemStreamTest, FolderEntryThenNameReuse) {
   Bytes items = {0x61, 0x5C, 0x2E, 0x00};  // a\.

@@ -21,19 +21,11 @@ std::string Mapped(const char* archivePath) {
   return n < 0 ? "error " + std::to_string(n) : std::string(out, (size_t)n);
 }
 
-class WindowsNamesTest : public ::testing::Test {
+class WindowsNamesTest : public ItemsExtractionTest {
  protected:
-  void SetUp() override {
-    ResetTestHost();
-    out_ = dir_ / "out";
-    mkdir(out_.c_str(), 0777);
-  }
-  ExtractOutcome Extract(const Bytes& items) { return ExtractItems(dir_, items, out_); }
   static void AddFile(Bytes* items, const std::string& name) {
     AppendFileEntry(items, B(name), 1, 2, 3, 1, 0, 0, kBodyA);
   }
-  TempDir dir_;
-  std::string out_;
 };
 
 }  // namespace
