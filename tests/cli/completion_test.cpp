@@ -26,8 +26,8 @@ COMP_WORDS=("$@")
 COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
 COMP_LINE="${COMP_WORDS[*]}"
 COMP_POINT=${#COMP_LINE}
-spec=$(complete -p corvane) || exit 4
-function=${spec#*-F }
+registered=$(complete -p corvane) || exit 4
+function=${registered#*-F }
 function=${function%% *}
 "$function" corvane "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
 printf '%s\n' "${COMPREPLY[@]}"

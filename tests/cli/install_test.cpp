@@ -53,8 +53,8 @@ source /usr/share/bash-completion/bash_completion || exit 3
 export XDG_DATA_DIRS="$1/share" BASH_COMPLETION_USER_DIR="$2" PATH="$1/bin:$PATH"
 complete -r corvane 2>/dev/null
 __load_completion corvane || exit 4
-spec=$(complete -p corvane) || exit 5
-function=${spec#*-F }
+registered=$(complete -p corvane) || exit 5
+function=${registered#*-F }
 function=${function%% *}
 COMP_WORDS=(corvane extr)
 COMP_CWORD=1
