@@ -47,7 +47,7 @@ bool DestinationReady(AppState* s) {
       return true;
     case FolderAbsent:
       if (ShowBox(owner, TEXT_CREATE_FOLDER, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
-      if (MakeFolderChain(0, s->destFolder) == 0) return true;
+      if (MakeFolderChain(0, s->destFolder, 0) == 0) return true;
       ShowError(owner, TEXT_CANNOT_CREATE_FOLDER);
       return false;
     default:

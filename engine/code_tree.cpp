@@ -40,6 +40,7 @@ struct SortedLeaves {
 static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
                               int32_t low, int32_t high, int16_t* out,
                               int32_t* outCount) {
+#if !defined(__OPTIMIZE_SIZE__)  // the stub sorts even a few leaves by digits
   if (n <= 24) {
     for (int k = 0; k < n; k++) {
       int16_t s = in[k];
@@ -55,6 +56,7 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
     }
     return;
   }
+#endif
   // Least significant digit first, 8 bits of (high - count) per pass; a
   // narrow range is a single counting pass. The passes alternate between
   // `out` and a scratch list so that the last one lands in `out`.

@@ -6,16 +6,29 @@
 #include "paths/folder_chain.h"
 #include "paths/path_utils.h"
 
-// Makes the folders of the zero-terminated prefix fullPath[0 .. len).
+// Makes the folders of the prefix fullPath[0 .. len), which ends with a
+// separator. What it shares with the chain made last, up to a separator,
+// is there already. A shared 0x5C that is the tail of a double-byte
+// character is no folder's end; the walk then starts at the character
+// after it and still looks at the folder that character is in. Nothing
+// past a slash counts as shared: a probe never finds a name that ends in
+// one, though it could be made, so the next walk through it must fail
+// there as it did before there was a memory.
 static ExtractResult MakeFolders(DiskOutput* d, Extraction* x, int32_t len) {
-  char saved = x->fullPath[len];
-  x->fullPath[len] = 0;
-  int failed = MakeFolderChain(d->root, x->fullPath);
+  char* path = x->fullPath;
+  char saved = path[len];
+  path[len] = 0;
+  int known = 0;
+  for (int i = 0; path[i] && path[i] == d->made[i] && path[i] != '/';)
+    if (path[i++] == '\\') known = i;
+  int failed = MakeFolderChain(d->root, path, known);
   if (failed > 0) {
-    memcpy(x->failedPrefix, x->fullPath, (size_t)failed);
+    memcpy(x->failedPrefix, path, (size_t)failed);
     x->failedPrefix[failed] = 0;
+  } else {
+    memcpy(d->made, path, (size_t)len + 1);
   }
-  x->fullPath[len] = saved;
+  path[len] = saved;
   return failed > 0 ? kExtractFolderFailed : kExtractFinished;
 }
 
@@ -149,6 +162,7 @@ void BeginDiskOutput(DiskOutput* d, OsRoot* root) {
   d->replacing = false;
   d->unfinished = false;
   d->path[0] = 0;
+  d->made[0] = 0;
 }
 
 OutputSink DiskOutputSink(DiskOutput* d) {

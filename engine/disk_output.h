@@ -15,6 +15,10 @@ struct DiskOutput {
   // Where the file in hand is written: its full path, or the temporary
   // name beside the file it replaces.
   char path[kMaxPath + 32];
+  // The folder path made last (up to and with its final separator): its
+  // folders are there, so the next item in the same folder or beside it
+  // walks only the part past where the two paths part.
+  char made[kMaxPath + 1];
 };
 
 // A disk output below `root` (null: archive paths as they stand), and the

@@ -4,9 +4,10 @@
 #include "paths/path_utils.h"
 #include "platform/platform.h"
 
-int MakeFolderChain(OsRoot* root, char* path) {
+int MakeFolderChain(OsRoot* root, char* path, int known) {
   const char* previous = 0;
   char* p = path + RootLength(path);
+  if (p < path + known) p = path + known;
   if (p > path) previous = p - 1;  // the root's separator, or its colon
   while (*p) {
     while (*p && *p != '\\') {

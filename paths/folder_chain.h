@@ -12,7 +12,9 @@
 // exists now, otherwise the length of the first prefix that is not a
 // folder and could not be made one (the prefix is path[0 .. length)).
 // Text behind the last separator is ignored. The path is cut in place for
-// each platform call and restored before returning.
-int MakeFolderChain(OsRoot* root, char* path);
+// each platform call and restored before returning. The first `known`
+// bytes (0, or up to just past a separator) hold folders known to exist:
+// no folder that ends inside them is looked at.
+int MakeFolderChain(OsRoot* root, char* path, int known);
 
 #endif

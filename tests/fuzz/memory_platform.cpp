@@ -61,6 +61,7 @@ struct Store {
   void* spare = 0;
   size_t spareSize = 0;
   int escapes = 0;
+  std::map<std::string, int> probes;
   bool failAllocs = false;
   // The creation times of files removed or replaced, by name: a file that
   // takes such a name gets that time, as NTFS's "tunnelling" gives it.
@@ -198,6 +199,7 @@ void MemoryReset(const uint8_t* program, size_t programSize, size_t quota) {
   store.quota = quota;
   store.used = 0;
   store.escapes = 0;
+  store.probes.clear();
   store.failAllocs = false;
   store.tunnel.clear();
 }
@@ -256,6 +258,7 @@ int MemoryOpenFiles() {
 int MemoryLiveAllocs() { return store.liveAllocs; }
 size_t MemoryBytesUsed() { return store.used; }
 int MemoryEscapes() { return store.escapes; }
+std::map<std::string, int> MemoryProbes() { return store.probes; }
 
 OsFile OsOpenNative(const char* nativePath) {
   (void)nativePath;  // there is only the one program file
@@ -382,6 +385,7 @@ bool OsDeleteFile(OsRoot*, const char* archivePath) {
 EntryKind OsProbeEntry(OsRoot*, const char* archivePath) {
   std::string key, parent;
   if (!Resolve(archivePath, &key, &parent)) return kEntryNone;
+  store.probes[key]++;
   if (key.empty()) return kEntryFolder;
   std::shared_ptr<Node> n = Find(key);
   if (!n) return kEntryNone;

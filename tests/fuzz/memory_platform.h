@@ -26,6 +26,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -65,5 +66,9 @@ int MemoryOpenFiles();
 int MemoryLiveAllocs();
 size_t MemoryBytesUsed();
 int MemoryEscapes();
+
+// How often each canonical path was probed (OsProbeEntry) since the last
+// reset.
+std::map<std::string, int> MemoryProbes();
 
 #endif

@@ -103,4 +103,39 @@ TEST(MemoryRun, WhatCannotBeReplacedEndsTheRunBeforeTheBodyIsRead) {
   EXPECT_EQ(MemoryEntries().size(), 1u);
 }
 
+// 200 files 8 folders deep in two sibling folders, and two folders whose
+// names share a first character whose second byte is 0x5C, as the writer
+// orders them: every folder is looked at once for the whole run, found or
+// made, and every file once for the overwrite question.
+TEST(MemoryRun, EachFolderIsProbedOnceForTheWholeRun) {
+  const std::string deep = "d1\\d2\\d3\\d4\\d5\\d6\\d7\\";
+  std::vector<ArchiveEntry> entries;
+  for (const std::string& folder : {deep + "d8\\", deep + "e8\\", std::string("\x95\x5C" "A\\"),
+                                    std::string("\x95\x5C" "B\\")}) {
+    for (int i = 0; i < 100; i++) {
+      ArchiveEntry e;
+      e.name = folder + "f" + std::to_string(i);
+      e.data = {(uint8_t)i};
+      entries.push_back(e);
+    }
+  }
+  std::vector<uint8_t> payload;
+  std::string error;
+  ASSERT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  std::vector<uint8_t> program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  MemoryReset(program.data(), program.size());
+  ASSERT_TRUE(OsCreateFolder(nullptr, "d1"));  // found, not made
+
+  ASSERT_EQ(Extract(0), kExtractFinished);
+  std::map<std::string, int> expected = {{"", 1}};  // the destination
+  for (const ArchiveEntry& e : entries) {
+    EXPECT_EQ(At(e.name.c_str()).data, e.data) << e.name;
+    expected[e.name] = 1;
+    for (size_t end = e.name.find('\\'); end != std::string::npos; end = e.name.find('\\', end + 1))
+      if (end != 1 || e.name[0] != '\x95') expected[e.name.substr(0, end)] = 1;
+  }
+  EXPECT_EQ(MemoryProbes(), expected);
+}
+
 }  // namespace

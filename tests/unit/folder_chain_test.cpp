@@ -7,7 +7,7 @@
 #include "paths/folder_chain.h"
 #include "tests/test_files.h"
 
-static int Chain(std::string path) { return MakeFolderChain(nullptr, &path[0]); }
+static int Chain(std::string path) { return MakeFolderChain(nullptr, &path[0], 0); }
 
 TEST(MakeFolderChain, CreatesOutermostFirstAndReportsTheFailingPrefix) {
   TempDir dir;
