@@ -30,9 +30,18 @@ static void ShowStatus(void* context, const Extraction* x, StatusKind kind) {
   SetWindowTextA(s->windows.statusText, Compose(s, kPrefixes[kind], x->fullPath, ""));
 }
 
-static void PumpMessages(void*, Extraction*) {
-  // One message at most: enough to keep the progress window painted and
-  // its Cancel button alive without slowing the decoder.
+// A look at the queue costs a round trip to the window system, which under
+// Wine is as much as decoding a thousand tokens: the engine looks at most
+// once per kPumpMillis, enough to keep the progress window painted and its
+// Cancel button alive.
+const DWORD kPumpMillis = 10;
+
+static void PumpMessages(void* context, Extraction*) {
+  AppState* s = (AppState*)context;
+  DWORD now = GetTickCount();
+  if (now - s->lastPump < kPumpMillis) return;
+  s->lastPump = now;
+  // One message at most, so as not to slow the decoder.
   MSG msg;
   if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);

@@ -1,6 +1,8 @@
 // The expand command, from the button to the close of the main window.
 #include "app/expand_command.h"
 
+#include <string.h>
+
 #include "app/app_state.h"
 #include "app/engine_host_stub.h"
 #include "app/expand_inputs.h"
@@ -20,7 +22,7 @@
 // in neither place.
 static bool RunTarget(AppState* s, char* target) {
   const char* command = s->runCommand;
-  int n = lstrlenA(command);
+  int n = (int)strlen(command);
   if (s->archive.header.runCommandTruncated || n > kRunCommandOpened) return false;
   // A colon (never the second byte of a double-byte character) makes a
   // drive or a URL's scheme.
@@ -31,7 +33,7 @@ static bool RunTarget(AppState* s, char* target) {
     StrCopy(target, command);
     return true;
   }
-  int d = lstrlenA(s->destFolder);
+  int d = (int)strlen(s->destFolder);
   if (d + n < MAX_PATH) {
     StrCopy(target + StrCopy(target, s->destFolder), command);
     if (OsProbeEntry(0, target) == kEntryFile) return true;

@@ -3,6 +3,7 @@
 // root only tells where the destination ends: below it, a reparse point
 // (a junction, a symbolic link) is never taken for a folder nor written
 // over.
+#include <string.h>
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -13,7 +14,7 @@ struct OsRoot {
 
 OsRoot* OsOpenRoot(const char* nativeFolder) {
   OsRoot* root = (OsRoot*)HeapAlloc(GetProcessHeap(), 0, sizeof(OsRoot));
-  if (root) root->length = lstrlenA(nativeFolder);
+  if (root) root->length = (int)strlen(nativeFolder);
   return root;
 }
 
@@ -27,7 +28,7 @@ void OsCloseRoot(OsRoot* root) {
 // root, where a reparse point counts.
 static DWORD Attributes(OsRoot* root, const char* archivePath) {
   DWORD a = GetFileAttributesA(archivePath);
-  if (a != INVALID_FILE_ATTRIBUTES && (!root || lstrlenA(archivePath) <= root->length))
+  if (a != INVALID_FILE_ATTRIBUTES && (!root || (int)strlen(archivePath) <= root->length))
     a &= ~(DWORD)FILE_ATTRIBUTE_REPARSE_POINT;
   return a;
 }
