@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/extraction.h"
+#include "paths/folder_chain.h"
 #include "paths/path_utils.h"
 #include "platform/platform_posix.h"
 
@@ -113,11 +114,14 @@ bool NameCheck::MakeFile(const std::string& archivePath) {
 
 // The walk of MakeFolderChain (paths/folder_chain.cpp): every prefix in
 // front of a separator found by the character step, except the empty one
-// and a drive, is found as a folder or made one.
+// and a drive, is found as a folder or made one; as extraction does, from
+// where the path leaves the chain walked last.
 int NameCheck::Chain(const std::string& folderPath) {
   const char* path = folderPath.c_str();
   const char* previous = 0;
   const char* p = path + RootLength(path);
+  int known = KnownFolderPrefix(path, walked_.c_str());
+  if (p < path + known) p = path + known;
   if (p > path) previous = p - 1;
   while (*p) {
     while (*p && *p != '\\') {
@@ -135,6 +139,7 @@ int NameCheck::Chain(const std::string& folderPath) {
     previous = p;
     p++;
   }
+  walked_ = folderPath;
   return 0;
 }
 

@@ -51,6 +51,7 @@ class NameCheck {
   ExtractResult ChainOf(Extraction* x, int length);
 
   std::map<std::string, EntryKind> made_;  // by host key
+  std::string walked_;  // the folder path of the last chain that held
   mutable int error_ = 0;
   mutable std::vector<char> host_;  // the mapped path in hand
 };

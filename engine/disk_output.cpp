@@ -7,20 +7,12 @@
 #include "paths/path_utils.h"
 
 // Makes the folders of the prefix fullPath[0 .. len), which ends with a
-// separator. What it shares with the chain made last, up to a separator,
-// is there already. A shared 0x5C that is the tail of a double-byte
-// character is no folder's end; the walk then starts at the character
-// after it and still looks at the folder that character is in. Nothing
-// past a slash counts as shared: a probe never finds a name that ends in
-// one, though it could be made, so the next walk through it must fail
-// there as it did before there was a memory.
+// separator, from where it leaves the chain made last.
 static ExtractResult MakeFolders(DiskOutput* d, Extraction* x, int32_t len) {
   char* path = x->fullPath;
   char saved = path[len];
   path[len] = 0;
-  int known = 0;
-  for (int i = 0; path[i] && path[i] == d->made[i] && path[i] != '/';)
-    if (path[i++] == '\\') known = i;
+  int known = KnownFolderPrefix(path, d->made);
   int failed = MakeFolderChain(d->root, path, known);
   if (failed > 0) {
     memcpy(x->failedPrefix, path, (size_t)failed);

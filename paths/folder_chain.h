@@ -17,4 +17,19 @@
 // no folder that ends inside them is looked at.
 int MakeFolderChain(OsRoot* root, char* path, int known);
 
+// How much of a folder path a walk may take as known after an earlier
+// walk of `walked` succeeded: the bytes the two share, up to just past a
+// separator. A shared 0x5C that is the tail of a double-byte character is
+// no folder's end; the walk then starts at the character after it and
+// still looks at the folder that character is in. Nothing past a slash
+// counts as shared: a probe never finds a name that ends in one, though
+// it could be made, so the next walk through it must fail there as it did
+// the first time.
+inline int KnownFolderPrefix(const char* path, const char* walked) {
+  int known = 0;
+  for (int i = 0; path[i] && path[i] == walked[i] && path[i] != '/';)
+    if (path[i++] == '\\') known = i;
+  return known;
+}
+
 #endif
