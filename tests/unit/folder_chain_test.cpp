@@ -59,3 +59,16 @@ TEST(MakeFolderChain, NeverSearchesForTheComponentsOfAShareOrDeviceRoot) {
   EXPECT_EQ(Chain("\\\\?\\Q:\\dest\\"), (int)strlen("\\\\?\\Q:\\dest"));
   EXPECT_EQ(Chain("\\\\srv\\share\\"), 0);
 }
+
+TEST(KnownFolderPrefix, StopsAtTheLastSharedSeparatorAndBeforeAnySlash) {
+  EXPECT_EQ(KnownFolderPrefix("a\\b\\c\\", "a\\b\\d\\"), 4);
+  EXPECT_EQ(KnownFolderPrefix("a\\b\\", "a\\b\\c\\"), 4);
+  EXPECT_EQ(KnownFolderPrefix("a\\bc\\", "a\\b\\"), 2);  // "b" is not "bc"
+  EXPECT_EQ(KnownFolderPrefix("a\\b\\", ""), 0);
+  // A trail byte 0x5C counts: the walk from there still looks at the
+  // folder that holds it.
+  EXPECT_EQ(KnownFolderPrefix("\x95\x5C" "A\\", "\x95\x5C" "B\\"), 2);
+  // A level made under a name that ends in a slash is not known again.
+  EXPECT_EQ(KnownFolderPrefix("a\\b/\\c\\", "a\\b/\\d\\"), 2);
+  EXPECT_EQ(KnownFolderPrefix("a/b\\c\\", "a/b\\d\\"), 0);
+}
