@@ -243,8 +243,7 @@ void ArchiveSession::ItemEnded(const Extraction* x) {
 
 void ArchiveSession::NoteItem(void* self, const Extraction* x) {
   ArchiveSession* session = (ArchiveSession*)self;
-  session->itemSelected_ =
-      !session->selection || session->selection->Selects(StoredNameForMatching(*x));
+  session->itemSelected_ = SelectionTakes(session->selection, *x);
   if (session->onItem && session->itemSelected_) session->onItem(*x);
 }
 

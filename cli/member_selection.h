@@ -14,6 +14,8 @@ class MemberSelection {
 
   // name: a stored name in UTF-8 with '/' and without a trailing '/'.
   bool Selects(const std::string& name);
+  // No members and no excludes: every name is selected.
+  bool TakesAll() const { return members_.empty() && excludes_.empty(); }
   // The members that have selected nothing so far, as given.
   std::vector<std::string> Unmatched() const;
 

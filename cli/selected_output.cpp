@@ -45,9 +45,11 @@ OutputSink SelectedOutput::sink() {
   return s;
 }
 
-bool SelectedOutput::Selected(const Extraction& x) {
-  return !selection_ || selection_->Selects(StoredNameForMatching(x));
+bool SelectionTakes(MemberSelection* selection, const Extraction& x) {
+  return !selection || selection->TakesAll() || selection->Selects(StoredNameForMatching(x));
 }
+
+bool SelectedOutput::Selected(const Extraction& x) { return SelectionTakes(selection_, x); }
 
 ExtractResult SelectedOutput::Ended(const Extraction& x, ExtractResult result) {
   if (result == kExtractFinished && onItemEnd) onItemEnd(x);

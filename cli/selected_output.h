@@ -51,6 +51,10 @@ class SelectedOutput {
 // matched in its display form (\xNN).
 std::string StoredNameForMatching(const Extraction& x);
 
+// Whether a selection (null: none) takes the item in hand. Without members
+// or excludes no name is formed: every item is taken.
+bool SelectionTakes(MemberSelection* selection, const Extraction& x);
+
 // Turns the full path of a file into the first free "NAME (N).EXT" beside
 // it; false when there is none within reach.
 bool FreeNameBeside(OsRoot* root, Extraction* x);
