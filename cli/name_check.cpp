@@ -65,6 +65,10 @@ bool NameCheck::HostKey(const std::string& archivePath, std::string* key, bool* 
 }
 
 bool NameCheck::ParentsAreFolders(const std::string& key) const {
+  // What was a folder stays one: the files of one folder check it once.
+  size_t last = key.rfind('/');
+  if (last == std::string::npos) return true;
+  if (last == foldersUpTo_.size() && key.compare(0, last, foldersUpTo_) == 0) return true;
   for (size_t slash = key.find('/'); slash != std::string::npos; slash = key.find('/', slash + 1)) {
     auto it = made_.find(key.substr(0, slash));
     if (it == made_.end() || it->second != kEntryFolder) {
@@ -72,6 +76,7 @@ bool NameCheck::ParentsAreFolders(const std::string& key) const {
       return false;
     }
   }
+  foldersUpTo_.assign(key, 0, last);
   return true;
 }
 

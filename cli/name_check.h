@@ -12,8 +12,8 @@
 #ifndef CORVANE_CLI_NAME_CHECK_H
 #define CORVANE_CLI_NAME_CHECK_H
 
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/output_sink.h"
@@ -50,7 +50,9 @@ class NameCheck {
   int Chain(const std::string& folderPath);
   ExtractResult ChainOf(Extraction* x, int length);
 
-  std::map<std::string, EntryKind> made_;  // by host key
+  std::unordered_map<std::string, EntryKind> made_;  // by host key
+  // The host key of a folder whose parents are all folders, checked last.
+  mutable std::string foldersUpTo_;
   std::string walked_;  // the folder path of the last chain that held
   mutable int error_ = 0;
   mutable std::vector<char> host_;  // the mapped path in hand
