@@ -520,7 +520,9 @@ static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
   out->count[0] = INT32_MAX;
   if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, node, count);
   memcpy(node + nHead, ones, sizeof(int16_t) * nOnes);
-  for (int k = nHead; k < kSymbols; k++) count[k] = 1;
+  // The merge pairs the leaves of count 1 by their number and reads the
+  // count of none of them but the first, left over when they are odd.
+  if (nOnes > 0) count[nHead] = 1;
   for (int k = 0; k < nHead; k++) {
     int16_t s = node[k];
     t->builtCounts[s] = count[k];
