@@ -2,7 +2,12 @@
 #include "engine/code_tree.h"
 
 #include <string.h>
-#if defined(__SSE2__) && !defined(__OPTIMIZE_SIZE__)
+// CORVANE_SCALAR_ONES builds the loop without a vector unit, as where
+// none is known, so that the tests can hold it to the plain builder too.
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_ONES)
+#define CORVANE_VECTOR_ONES 1
+#endif
+#if defined(CORVANE_VECTOR_ONES) && !defined(__OPTIMIZE_SIZE__)
 #include <emmintrin.h>
 #endif
 
@@ -403,7 +408,7 @@ void BuildCodeTreeCompact(CodeTree* t) {
 // entries of slack: the vector loop stores 4 at a time.
 static const int kListSlack = 4;
 
-#if defined(__SSE2__)
+#if defined(CORVANE_VECTOR_ONES)
 // For each 4-bit mask, the positions of its set bits packed into 16-bit
 // lanes, lowest first, and how many there are: 4 symbols are then listed
 // with one store whichever of them qualify.
