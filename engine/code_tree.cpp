@@ -1,6 +1,16 @@
 // The code tree builder: the leaf sort and the Huffman merge with their exact tie rules.
 #include "engine/code_tree.h"
 
+#include <string.h>
+// CORVANE_SCALAR_ONES builds the loop without a vector unit, as where
+// none is known, so that the tests can hold it to the plain builder too.
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_ONES)
+#define CORVANE_VECTOR_ONES 1
+#endif
+#if defined(CORVANE_VECTOR_ONES) && !defined(__OPTIMIZE_SIZE__)
+#include <emmintrin.h>
+#endif
+
 void ResetCodeTree(CodeTree* t) {
   for (int i = 0; i < kSymbols; i++) t->counts[i] = 1;
   t->fresh = true;
@@ -21,6 +31,9 @@ void TakeResetForBuild(CodeTree* t) {
   t->builtTotal = kSymbols;
   t->builtPositive = true;
   t->builtOnes = kSymbols;
+#if !defined(__OPTIMIZE_SIZE__)
+  t->onesBySymbol = true;
+#endif
 }
 
 static inline int32_t WrappingSum(int32_t a, int32_t b) {
@@ -33,6 +46,9 @@ static inline int32_t WrappingSum(int32_t a, int32_t b) {
 struct SortedLeaves {
   int16_t node[kSymbols + 1];
   int32_t count[kSymbols + 1];
+  // Outside the stub: the leaves of count 1 at the end, when every count
+  // is positive. The stub's merge counts them itself, in less code.
+  int ones;
 };
 
 // Sorts `n` leaves, given in their previous order, stably by descending
@@ -155,6 +171,9 @@ static bool SortGrownLeaves(CodeTree* t, SortedLeaves* out) {
   for (int p = 0; p < kSymbols; p++) t->leafAt[p] = node[p];
   t->builtTotal = total;
   t->builtOnes = nOnes;
+#if !defined(__OPTIMIZE_SIZE__)
+  out->ones = nOnes;
+#endif
   return true;
 }
 
@@ -226,6 +245,10 @@ static void SortAnyLeaves(CodeTree* t, SortedLeaves* out) {
   t->builtTotal = total;
   t->builtPositive = positive;
   t->builtOnes = ones;
+#if !defined(__OPTIMIZE_SIZE__)
+  out->ones = ones;
+  t->onesBySymbol = false;  // the order of the leaves of count 1 is any now
+#endif
 }
 
 // The merge as the list defines it: the node made in a step moves toward
@@ -360,15 +383,291 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
   }
 }
 
-void BuildCodeTree(CodeTree* t) {
-  TakeResetForBuild(t);
-  SortedLeaves leaves;
-  if (!t->builtPositive || !SortGrownLeaves(t, &leaves)) SortAnyLeaves(t, &leaves);
+// The merge of the sorted leaves, by the fastest rule their counts allow.
+static void MergeSortedLeaves(CodeTree* t, const SortedLeaves* leaves) {
   if (t->builtPositive && t->builtTotal <= INT32_MAX) {
-    MergeInLinearTime(t->pool, &leaves);
+    MergeInLinearTime(t->pool, leaves);
     t->workList[0] = (int16_t)kRootNode;
   } else {
-    for (int p = 0; p < kSymbols; p++) t->workList[p] = leaves.node[p + 1];
+    for (int p = 0; p < kSymbols; p++) t->workList[p] = leaves->node[p + 1];
     MergeByInsertion(t->pool, t->workList);
   }
 }
+
+void BuildCodeTreeCompact(CodeTree* t) {
+  TakeResetForBuild(t);
+  SortedLeaves leaves;
+  if (!t->builtPositive || !SortGrownLeaves(t, &leaves)) SortAnyLeaves(t, &leaves);
+  MergeSortedLeaves(t, &leaves);
+}
+
+#if !defined(__OPTIMIZE_SIZE__)
+// The leaves still at 1 and those that grew from 1, each in symbol order,
+// from the counts and those of the last build; a leaf that was at 1 but
+// is no longer counts as grown, whatever its count now. The lists take 4
+// entries of slack: the vector loop stores 4 at a time.
+static const int kListSlack = 4;
+
+#if defined(CORVANE_VECTOR_ONES)
+// For each 4-bit mask, the positions of its set bits packed into 16-bit
+// lanes, lowest first, and how many there are: 4 symbols are then listed
+// with one store whichever of them qualify.
+struct LanePicks {
+  uint64_t lanes[16];
+  uint8_t count[16];
+};
+
+static constexpr LanePicks MakeLanePicks() {
+  LanePicks p{};
+  for (int m = 0; m < 16; m++) {
+    int n = 0;
+    for (int i = 0; i < 4; i++) {
+      if (!(m >> i & 1)) continue;
+      p.lanes[m] |= (uint64_t)i << (16 * n);
+      n++;
+    }
+    p.count[m] = (uint8_t)n;
+  }
+  return p;
+}
+
+static constexpr LanePicks kLanePicks = MakeLanePicks();
+
+static void SplitOnes(const int32_t* counts, const int32_t* built, int16_t* ones, int* nOnes,
+                      int16_t* grown, int* nGrown) {
+  const __m128i one = _mm_set1_epi32(1);
+  int no = 0, ng = 0;
+  for (int s = 0; s < kSymbols; s += 4) {
+    __m128i c = _mm_loadu_si128((const __m128i*)(counts + s));
+    __m128i b = _mm_loadu_si128((const __m128i*)(built + s));
+    __m128i isOne = _mm_cmpeq_epi32(c, one);
+    __m128i grew = _mm_andnot_si128(isOne, _mm_cmpeq_epi32(b, one));
+    int mo = _mm_movemask_ps(_mm_castsi128_ps(isOne));
+    int mg = _mm_movemask_ps(_mm_castsi128_ps(grew));
+    uint64_t first = (uint64_t)s * 0x0001000100010001ull;  // s in every lane
+    uint64_t pickedOnes = first + kLanePicks.lanes[mo];
+    uint64_t pickedGrown = first + kLanePicks.lanes[mg];
+    memcpy(ones + no, &pickedOnes, sizeof pickedOnes);
+    memcpy(grown + ng, &pickedGrown, sizeof pickedGrown);
+    no += kLanePicks.count[mo];
+    ng += kLanePicks.count[mg];
+  }
+  *nOnes = no;
+  *nGrown = ng;
+}
+#else
+static void SplitOnes(const int32_t* counts, const int32_t* built, int16_t* ones, int* nOnes,
+                      int16_t* grown, int* nGrown) {
+  int no = 0, ng = 0;
+  for (int s = 0; s < kSymbols; s++) {
+    bool isOne = counts[s] == 1;
+    ones[no] = (int16_t)s;
+    grown[ng] = (int16_t)s;
+    no += isOne;
+    ng += !isOne & (built[s] == 1);
+  }
+  *nOnes = no;
+  *nGrown = ng;
+}
+#endif
+
+// The stub's sort of grown leaves, with the leaves of count 1 found by
+// symbol instead of by place. While counts only grow, the leaves of count
+// 1 at the end of the order are in symbol order: all are there, in
+// identity order, after a reset, and each build keeps the order of those
+// that stay and takes out those that grow. So they are simply the symbols
+// still at 1, and the grown ones, in the order they stood, are the symbols
+// that were at 1 and are no longer: both come from one pass over the
+// counts in symbol order, 4 at a time, instead of one that follows the
+// previous order a leaf at a time. Needs t->onesBySymbol; false, with
+// nothing changed, where SortGrownLeaves would be.
+static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
+  const int32_t* counts = t->counts;
+  const int32_t* built = t->builtCounts;
+  const int16_t* leafAt = t->leafAt;
+  int16_t head[kSymbols];
+  int32_t headCount[kSymbols];
+  int16_t ones[kSymbols + kListSlack], grown[kSymbols + kListSlack];
+  int onesFrom = kSymbols - t->builtOnes;
+  bool fell = false;
+  int64_t total = 0;
+  int32_t high = 0;
+  for (int p = 0; p < onesFrom; p++) {
+    int16_t s = leafAt[p];
+    int32_t c = counts[s];
+    head[p] = s;
+    headCount[p] = c;
+    fell |= c < built[s];
+    total += c;
+    high = c > high ? c : high;
+  }
+  int nOnes, nGrown;
+  SplitOnes(counts, built, ones, &nOnes, grown, &nGrown);
+  if (onesFrom + nGrown > kSymbols) return false;  // not where a build left them
+  int nHead = onesFrom;
+  for (int k = 0; k < nGrown; k++) {
+    int16_t s = grown[k];
+    int32_t c = counts[s];
+    head[nHead++] = s;
+    headCount[nHead - 1] = c;
+    fell |= c < 1;
+    total += c;
+    high = c > high ? c : high;
+  }
+  total += nOnes;
+  // A fall anywhere shows: in the head, against the last count; among the
+  // leaves that were at 1, as a grown leaf below 1. The lists are right
+  // only without one.
+  if (fell || total > INT32_MAX || nHead + nOnes != kSymbols) return false;
+
+  int16_t* node = out->node + 1;
+  int32_t* count = out->count + 1;
+  out->count[0] = INT32_MAX;
+  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, node, count);
+  memcpy(node + nHead, ones, sizeof(int16_t) * nOnes);
+  // The merge pairs the leaves of count 1 by their number and reads the
+  // count of none of them but the first, left over when they are odd.
+  if (nOnes > 0) count[nHead] = 1;
+  for (int k = 0; k < nHead; k++) {
+    int16_t s = node[k];
+    t->builtCounts[s] = count[k];
+    t->pool[s].count = count[k];
+  }
+  memcpy(t->leafAt, node, sizeof(int16_t) * kSymbols);
+  t->builtTotal = total;
+  t->builtOnes = nOnes;
+  out->ones = nOnes;
+  return true;
+}
+
+// The linear merge outside the stub, the same steps without copying each
+// count's entries to a list first. They are the run's inner nodes from
+// the newest back, then the leaves of that count from the last, and they
+// pair in that order; the inner nodes of a run are consecutive in the
+// pool, so their pairs and the leaves' are written straight from where
+// they stand. One pair may take the run's oldest node and the first leaf.
+static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
+  const int32_t* leafCount = leaves->count;
+  const int16_t* leafNode = leaves->node;
+  int32_t innerCount[kSymbols];
+  int16_t runStart[kSymbols + 1];
+  int runs = 0, r = 0, taken = 0, made = 0;
+  int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
+  runStart[0] = 0;
+  CodeNode* inner = pool + kSymbols;
+  int onesPairs = leaves->ones >> 1;
+  for (int k = 0; k < onesPairs; k++) {
+    CodeNode* m = &inner[k];
+    m->count = 2;
+    m->secondChild = leafNode[leaf - 2 * k];
+    m->firstChild = leafNode[leaf - 2 * k - 1];
+    innerCount[k] = 2;
+  }
+  if (onesPairs > 0) {
+    leaf -= 2 * onesPairs;
+    made = onesPairs;
+    runs = 1;
+    runStart[1] = (int16_t)made;
+  }
+  while (made < kSymbols - 1) {
+    int newest = 0;
+    int32_t ic = INT32_MAX;
+    if (r < runs) {
+      newest = runStart[r + 1] - 1 - taken;
+      ic = innerCount[newest];
+    }
+    int32_t c = leafCount[leaf] < ic ? leafCount[leaf] : ic;
+
+    int fromRun = 0;  // the run's nodes newest, newest - 1, ...
+    if (ic == c) {
+      fromRun = newest - runStart[r] + 1;
+      r++;
+      taken = 0;
+    }
+    int fromLeaves = 0;  // the leaves leaf, leaf - 1, ...
+    while (leafCount[leaf - fromLeaves] == c) fromLeaves++;
+    int n = fromRun + fromLeaves;
+    // The odd one out, if any: the last of those entries.
+    int16_t last = n > fromRun ? leafNode[leaf - (n - 1 - fromRun)]
+                               : (int16_t)(kSymbols + newest - (n - 1));
+
+    int pairs = n >> 1;
+    if (pairs > 0) {
+      int32_t sum = 2 * c;
+      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      CodeNode* m = &inner[made];
+      int32_t* mc = &innerCount[made];
+      int runPairs = fromRun >> 1;
+      if (runPairs > pairs) runPairs = pairs;
+      int16_t runNode = (int16_t)(kSymbols + newest);
+      for (int k = 0; k < runPairs; k++) {
+        m[k].count = sum;
+        m[k].secondChild = (int16_t)(runNode - 2 * k);
+        m[k].firstChild = (int16_t)(runNode - 2 * k - 1);
+        mc[k] = sum;
+      }
+      int k = runPairs;
+      const int16_t* leafAt = leafNode + leaf;  // leafAt[-j] is the j-th leaf taken
+      int j = 0;
+      if ((fromRun & 1) && k < pairs) {
+        m[k].count = sum;
+        m[k].secondChild = (int16_t)(runNode - (fromRun - 1));
+        m[k].firstChild = leafAt[0];
+        mc[k] = sum;
+        k++;
+        j = 1;
+      }
+      for (; k < pairs; k++, j += 2) {
+        m[k].count = sum;
+        m[k].secondChild = leafAt[-j];
+        m[k].firstChild = leafAt[-j - 1];
+        mc[k] = sum;
+      }
+      made += pairs;
+      runStart[runs] = (int16_t)made;
+    }
+    leaf -= fromLeaves;
+    if (n & 1) {
+      // The odd one out pairs with the smallest entry after it.
+      int16_t partner;
+      int32_t pc;
+      if (r < runs) newest = runStart[r + 1] - 1 - taken;
+      if (r < runs && innerCount[newest] <= leafCount[leaf]) {
+        partner = (int16_t)(kSymbols + newest);
+        pc = innerCount[newest];
+        if (newest == runStart[r]) {
+          r++;
+          taken = 0;
+        } else {
+          taken++;
+        }
+      } else {
+        partner = leafNode[leaf];
+        pc = leafCount[leaf--];
+      }
+      int32_t sum = c + pc;
+      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      CodeNode* m = &inner[made];
+      m->count = sum;
+      m->secondChild = last;
+      m->firstChild = partner;
+      innerCount[made++] = sum;
+      runStart[runs] = (int16_t)made;
+    }
+  }
+}
+
+void BuildCodeTree(CodeTree* t) {
+  TakeResetForBuild(t);
+  SortedLeaves leaves;
+  bool sorted = t->builtPositive && (t->onesBySymbol ? SortGrownLeavesBySymbol(t, &leaves)
+                                                     : SortGrownLeaves(t, &leaves));
+  if (!sorted) SortAnyLeaves(t, &leaves);
+  if (t->builtPositive && t->builtTotal <= INT32_MAX) {
+    MergeInLinearTimeDirect(t->pool, &leaves);
+    t->workList[0] = (int16_t)kRootNode;
+  } else {
+    MergeSortedLeaves(t, &leaves);
+  }
+}
+#endif

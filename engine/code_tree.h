@@ -41,6 +41,9 @@ struct CodeTree {
   // the leaves of count 1, `builtOnes` of them.
   bool builtPositive;
   int32_t builtOnes;
+  // Outside the stub: those leaves of count 1 are in symbol order, as they
+  // are from a reset on while counts only grow (see BuildCodeTree).
+  bool onesBySymbol;
 };
 
 // The state at the start of every file: all counts 1, identity leaf order.
@@ -56,8 +59,17 @@ void ResetCodeTree(CodeTree* t);
 // it.
 void TakeResetForBuild(CodeTree* t);
 
-// Rebuilds the pool from the counts as they stand.
+// Rebuilds the pool from the counts as they stand. The stub's build
+// (BuildCodeTreeCompact) is the least code; elsewhere BuildCodeTree finds
+// the leaves still at 1 by symbol, 4 at a time, and pairs the entries of
+// the merge where they stand. Both give the same trees from the same notes
+// about the last build.
+void BuildCodeTreeCompact(CodeTree* t);
+#if defined(__OPTIMIZE_SIZE__)
+inline void BuildCodeTree(CodeTree* t) { BuildCodeTreeCompact(t); }
+#else
 void BuildCodeTree(CodeTree* t);
+#endif
 
 // Adds one to a symbol's count. Counts are signed 32-bit; they wrap as
 // two's complement numbers would instead of overflowing.

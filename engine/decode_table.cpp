@@ -1,9 +1,9 @@
-// Filling the decode tables from a built tree, and the long codes past them.
+// Filling the decode tables from a built tree by levels (the stub's way), and the long codes past them.
 #include "engine/decode_table.h"
 
 #include <string.h>
 
-void FillDecodeTable(const CodeTree* t, DecodeTable* d) {
+void FillDecodeTableByLevels(const CodeTree* t, DecodeTable* d) {
   // Level by level from the root. The entries for `dep` bits are the
   // first 2^dep of the table; a level deeper, each of them stands for two,
   // so the first half is copied once into the second, and then the nodes

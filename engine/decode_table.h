@@ -31,8 +31,18 @@ struct DecodeTable {
   uint16_t sub[kSymbols * kSubSize];
 };
 
-// Reads the tree's pool as the last build left it.
+// The stub's fill, a level at a time with the table doubled in between:
+// the least code.
+void FillDecodeTableByLevels(const CodeTree* t, DecodeTable* d);
+
+// Reads the tree's pool as the last build left it. Outside the stub it is
+// the same walk in fewer steps a node (decode_table_fast.cpp); the tables
+// come out the same.
+#if defined(__OPTIMIZE_SIZE__)
+inline void FillDecodeTable(const CodeTree* t, DecodeTable* d) { FillDecodeTableByLevels(t, d); }
+#else
 void FillDecodeTable(const CodeTree* t, DecodeTable* d);
+#endif
 
 // The rest of a code longer than kDeepBits, from the node reached after
 // kDeepBits steps.

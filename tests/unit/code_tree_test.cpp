@@ -154,34 +154,42 @@ TEST(CodeTree, AgreesWithAPlainModelOverLongRandomCountSequences) {
 
 // The engine's builder against the plain one (bubble sort, insertion
 // merge) over long runs of rebuilds: every node of the pool, the leaf order
-// and the root must agree after every build.
+// and the root must agree after every build. The stub's builder
+// (BuildCodeTreeCompact) runs alongside on a tree of its own, so that both
+// of the engine's builders are held to the plain one.
 namespace {
 
 struct TreePair {
   std::unique_ptr<CodeTree> fast = std::make_unique<CodeTree>();
+  std::unique_ptr<CodeTree> compact = std::make_unique<CodeTree>();
   std::unique_ptr<CodeTree> plain = std::make_unique<CodeTree>();
-  TreePair() {
-    ResetCodeTree(fast.get());
-    ResetCodeTree(plain.get());
+  TreePair() { Reset(); }
+  void Reset() {
+    for (CodeTree* t : {fast.get(), compact.get(), plain.get()}) ResetCodeTree(t);
   }
   void Add(int symbol, int32_t by) {
-    for (CodeTree* t : {fast.get(), plain.get()})
+    for (CodeTree* t : {fast.get(), compact.get(), plain.get()})
       t->counts[symbol] = (int32_t)((uint32_t)t->counts[symbol] + (uint32_t)by);
+  }
+  static void Compare(const CodeTree& a, const CodeTree& b, const std::string& where) {
+    ASSERT_EQ(a.workList[0], b.workList[0]) << where;
+    for (int p = 0; p < kSymbols; p++)
+      ASSERT_EQ(a.leafAt[p], b.leafAt[p]) << where << " place " << p;
+    for (int n = 0; n < kNodes; n++) {
+      const CodeNode& x = a.pool[n];
+      const CodeNode& y = b.pool[n];
+      ASSERT_EQ(x.firstChild, y.firstChild) << where << " node " << n;
+      ASSERT_EQ(x.secondChild, y.secondChild) << where << " node " << n;
+      ASSERT_EQ(x.count, y.count) << where << " node " << n;
+      if (x.firstChild == kNoChild) ASSERT_EQ(x.symbol, y.symbol) << where;
+    }
   }
   void BuildAndCompare(const std::string& where) {
     BuildCodeTree(fast.get());
+    BuildCodeTreeCompact(compact.get());
     PlainBuildCodeTree(plain.get());
-    ASSERT_EQ(fast->workList[0], plain->workList[0]) << where;
-    for (int p = 0; p < kSymbols; p++)
-      ASSERT_EQ(fast->leafAt[p], plain->leafAt[p]) << where << " place " << p;
-    for (int n = 0; n < kNodes; n++) {
-      const CodeNode& a = fast->pool[n];
-      const CodeNode& b = plain->pool[n];
-      ASSERT_EQ(a.firstChild, b.firstChild) << where << " node " << n;
-      ASSERT_EQ(a.secondChild, b.secondChild) << where << " node " << n;
-      ASSERT_EQ(a.count, b.count) << where << " node " << n;
-      if (a.firstChild == kNoChild) ASSERT_EQ(a.symbol, b.symbol) << where;
-    }
+    Compare(*fast, *plain, where + " (fast)");
+    Compare(*compact, *plain, where + " (compact)");
   }
 };
 
@@ -237,4 +245,74 @@ TEST(CodeTree, FastBuildMatchesThePlainBuildWhenCountsWrap) {
     trees.Add(3, (int32_t)(INT32_MAX - total + extra));
     trees.BuildAndCompare("limit " + std::to_string(extra));
   }
+}
+
+TEST(CodeTree, FastBuildMatchesThePlainBuildInEarlyBuildsWithMostCountsAtOne) {
+  // A body's first builds: a handful of symbols seen, the rest still at 1,
+  // and a few more leaving 1 at every build, so the leaves of count 1 lose
+  // members all along their list (first, last, in between).
+  std::mt19937 rng(31);
+  for (int file = 0; file < 24; file++) {
+    TreePair trees;
+    int used = 2 + (int)(rng() % 60);
+    std::vector<int> alphabet(kSymbols);
+    for (int i = 0; i < kSymbols; i++) alphabet[i] = i;
+    std::shuffle(alphabet.begin(), alphabet.end(), rng);
+    if (file % 3 == 0) alphabet[0] = 0, alphabet[1] = 511;  // the list's two ends
+    for (int build = 0; build < 40; build++) {
+      int tokens = file % 2 ? 16 : 256;
+      for (int k = 0; k < tokens; k++) {
+        // Mostly the symbols in use, now and then one never seen before.
+        int s = rng() % 8 ? alphabet[rng() % used] : alphabet[used + rng() % (kSymbols - used)];
+        trees.Add(s, 1);
+      }
+      trees.BuildAndCompare("file " + std::to_string(file) + " build " + std::to_string(build));
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+TEST(CodeTree, FastBuildMatchesThePlainBuildWhenCountsFallToZeroAndGrowAgain) {
+  // Counts brought down to 0 or below (as wrapping leaves them) take the
+  // general sort; once they are positive again the builds go on from the
+  // order it left, whose leaves of count 1 need not be in symbol order.
+  std::mt19937 rng(5);
+  for (int round = 0; round < 12; round++) {
+    TreePair trees;
+    for (int k = 0; k < 600; k++) trees.Add((int)(rng() % 64), 1);
+    trees.BuildAndCompare("round " + std::to_string(round) + " start");
+    // A few leaves of count 1 and a few counted ones drop to 0 or lower.
+    for (int k = 0; k < 1 + round % 4; k++) trees.Add(64 + (int)(rng() % 448), -1 - (int)(rng() % 3));
+    for (int k = 0; k < round % 3; k++) trees.Add((int)(rng() % 64), -100000);
+    trees.BuildAndCompare("round " + std::to_string(round) + " fallen");
+    if (HasFatalFailure()) return;
+    // Back up to 1 or more, then builds over growing counts.
+    for (int s = 0; s < kSymbols; s++)
+      if (trees.fast->counts[s] < 1) trees.Add(s, 1 - trees.fast->counts[s] + (int32_t)(rng() % 2));
+    for (int build = 0; build < 12; build++) {
+      for (int k = 0; k < 128; k++) trees.Add((int)(rng() % (build % 2 ? 64 : kSymbols)), 1);
+      trees.BuildAndCompare("round " + std::to_string(round) + " build " + std::to_string(build));
+      if (HasFatalFailure()) return;
+    }
+    // A reset brings back the identity order and the fast sort.
+    trees.Reset();
+    for (int build = 0; build < 6; build++) {
+      for (int k = 0; k < 64; k++) trees.Add((int)(rng() % kSymbols), 1);
+      trees.BuildAndCompare("round " + std::to_string(round) + " after reset " + std::to_string(build));
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+TEST(CodeTree, FastBuildMatchesThePlainBuildWhenALeafFallsBackToOne) {
+  // A counted leaf back at exactly 1 is a fall, not one of the leaves at 1:
+  // it must not be taken for one of them by symbol.
+  TreePair trees;
+  for (int s : {3, 70, 200, 400}) trees.Add(s, 5);
+  trees.BuildAndCompare("grown");
+  trees.Add(70, -5);
+  trees.Add(200, 2);
+  trees.BuildAndCompare("70 back at 1");
+  trees.Add(9, 1);
+  trees.BuildAndCompare("after");
 }
