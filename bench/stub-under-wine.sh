@@ -2,8 +2,9 @@
 # The stub under Wine beside `corvane extract` (one reading thread), both on a tmpfs:
 # one large file of header text, and 20,000 small files 8 folders deep.
 #   bench/stub-under-wine.sh [--runs N] [--mb N] [--also-stub NAME=FILE]... [--out DIR]
-# --also-stub times another stub image on the same payloads (an older
-# build, say): the archive's first 26112 bytes are that stub instead.
+# The stub of this build is "new"; --also-stub times another stub image on
+# the same payloads (an older build, say): the archive's first 26112 bytes
+# are that stub instead. Installs what it needs (Wine, Xvfb) first.
 # Runs go round by round, every command once a round; the best of each
 # goes to DIR/stub-under-wine.md (default build/bench).
 set -euo pipefail
@@ -22,6 +23,7 @@ while [ $# -gt 0 ]; do
 done
 stub_size=26112
 
+bash scripts/install-deps.sh --tests >/dev/null
 bash scripts/build.sh >/dev/null
 corvane=$root/build/host/cli/corvane
 driver=$root/build/host/windows/e2e_driver.exe
