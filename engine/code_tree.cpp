@@ -277,6 +277,27 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
   }
 }
 
+// Takes the smallest entry left: the newest node of run r (`taken` of it
+// gone) when its count is no more than the last unmerged leaf's, else that
+// leaf. Its count goes to *count.
+static inline int16_t TakeSmallest(const int32_t* innerCount, const int16_t* runStart, int runs,
+                                   int* r, int* taken, const int32_t* leafCount,
+                                   const int16_t* leafNode, int* leaf, int32_t* count) {
+  int newest = *r < runs ? runStart[*r + 1] - 1 - *taken : 0;
+  if (*r < runs && innerCount[newest] <= leafCount[*leaf]) {
+    *count = innerCount[newest];
+    if (newest == runStart[*r]) {
+      ++*r;
+      *taken = 0;
+    } else {
+      ++*taken;
+    }
+    return (int16_t)(kSymbols + newest);
+  }
+  *count = leafCount[*leaf];
+  return leafNode[(*leaf)--];
+}
+
 // The same merge in linear time, valid while every count is positive and
 // no sum wraps. Then the sums of successive merges never fall, so the
 // inner nodes, in the order they were made, are sorted by count, and the
@@ -355,22 +376,9 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
     }
     if (n & 1) {
       // The odd one out pairs with the smallest entry after it.
-      int16_t partner;
       int32_t pc;
-      if (r < runs) newest = runStart[r + 1] - 1 - taken;
-      if (r < runs && innerCount[newest] <= leafCount[leaf]) {
-        partner = (int16_t)(kSymbols + newest);
-        pc = innerCount[newest];
-        if (newest == runStart[r]) {
-          r++;
-          taken = 0;
-        } else {
-          taken++;
-        }
-      } else {
-        partner = leafNode[leaf];
-        pc = leafCount[leaf--];
-      }
+      int16_t partner = TakeSmallest(innerCount, runStart, runs, &r, &taken, leafCount, leafNode,
+                                     &leaf, &pc);
       int32_t sum = c + pc;
       if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
       CodeNode* m = &inner[made];
@@ -629,22 +637,9 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
     leaf -= fromLeaves;
     if (n & 1) {
       // The odd one out pairs with the smallest entry after it.
-      int16_t partner;
       int32_t pc;
-      if (r < runs) newest = runStart[r + 1] - 1 - taken;
-      if (r < runs && innerCount[newest] <= leafCount[leaf]) {
-        partner = (int16_t)(kSymbols + newest);
-        pc = innerCount[newest];
-        if (newest == runStart[r]) {
-          r++;
-          taken = 0;
-        } else {
-          taken++;
-        }
-      } else {
-        partner = leafNode[leaf];
-        pc = leafCount[leaf--];
-      }
+      int16_t partner = TakeSmallest(innerCount, runStart, runs, &r, &taken, leafCount, leafNode,
+                                     &leaf, &pc);
       int32_t sum = c + pc;
       if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
       CodeNode* m = &inner[made];
