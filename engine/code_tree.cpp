@@ -277,6 +277,19 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
   }
 }
 
+// The first `pairs` inner nodes: the last 2 * pairs leaves, all of count
+// 1, paired from the back.
+static inline void PairTheOnes(CodeNode* inner, int32_t* innerCount, const int16_t* leafNode,
+                               int pairs) {
+  for (int k = 0; k < pairs; k++) {
+    CodeNode* m = &inner[k];
+    m->count = 2;
+    m->secondChild = leafNode[kSymbols - 2 * k];
+    m->firstChild = leafNode[kSymbols - 2 * k - 1];
+    innerCount[k] = 2;
+  }
+}
+
 // Takes the smallest entry left: the newest node of run r (`taken` of it
 // gone) when its count is no more than the last unmerged leaf's, else that
 // leaf. Its count goes to *count.
@@ -331,13 +344,7 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
   int pairs = 0;
   while (leaf - 2 * pairs - 1 >= 1 && leafCount[leaf - 2 * pairs - 1] == 1) pairs++;
   if (pairs > 0) {
-    for (int k = 0; k < pairs; k++) {
-      CodeNode* m = &inner[k];
-      m->count = 2;
-      m->secondChild = leafNode[leaf - 2 * k];
-      m->firstChild = leafNode[leaf - 2 * k - 1];
-      innerCount[k] = 2;
-    }
+    PairTheOnes(inner, innerCount, leafNode, pairs);
     leaf -= 2 * pairs;
     made = pairs;
     runs = 1;
@@ -564,14 +571,8 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
   runStart[0] = 0;
   CodeNode* inner = pool + kSymbols;
   int onesPairs = leaves->ones >> 1;
-  for (int k = 0; k < onesPairs; k++) {
-    CodeNode* m = &inner[k];
-    m->count = 2;
-    m->secondChild = leafNode[leaf - 2 * k];
-    m->firstChild = leafNode[leaf - 2 * k - 1];
-    innerCount[k] = 2;
-  }
   if (onesPairs > 0) {
+    PairTheOnes(inner, innerCount, leafNode, onesPairs);
     leaf -= 2 * onesPairs;
     made = onesPairs;
     runs = 1;
