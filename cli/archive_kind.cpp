@@ -2,14 +2,11 @@
 // other kind, by its header.
 #include "cli/archive_kind.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <vector>
 
 #include "payload/crc16.h"
 #include "payload/format.h"
+#include "platform/host_files.h"
 
 namespace {
 
@@ -21,19 +18,15 @@ const int64_t kSmallestArchive = (int64_t)kStubSize + 4 + 1 + 1 + 1 + 1 + 2;
 class FileBytes {
  public:
   explicit FileBytes(const std::string& path)
-      : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+      : fd_(HostOpenForReading(path)) {}
   ~FileBytes() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) HostClose(fd_);
   }
   bool ok() const { return fd_ >= 0; }
   std::vector<uint8_t> Read(int64_t at, size_t n) const {
     std::vector<uint8_t> b(n);
     size_t got = 0;
-    while (got < n) {
-      ssize_t r = pread(fd_, b.data() + got, n - got, (off_t)(at + (int64_t)got));
-      if (r <= 0) break;
-      got += (size_t)r;
-    }
+    HostReadAt(fd_, at, b.data(), n, &got);
     b.resize(got);
     return b;
   }
@@ -87,13 +80,4 @@ bool PlausibleHeader(const std::string& path, int32_t expectedSize) {
   std::vector<uint8_t> block = f.Read(at, firstBlock);
   if (block.size() < firstBlock) return true;  // cut inside its first block
   return Crc16Update(0, block.data(), (int)block.size()) == 0;
-}
-
-std::string KindOfFile(unsigned mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a pipe";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISLNK(mode)) return "a link";
-  return "a file";
 }

@@ -19,8 +19,4 @@
 // cut inside its header may still be ours.
 bool PlausibleHeader(const std::string& path, int32_t expectedSize);
 
-// What a file's type is, in words: "a folder", "a pipe", "a device",
-// "a socket", "a link" or "a file".
-std::string KindOfFile(unsigned mode);
-
 #endif

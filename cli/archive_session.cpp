@@ -3,12 +3,9 @@
 #include "cli/archive_session.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -20,8 +17,10 @@
 #include "cli/stdout_output.h"
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
-#include "platform/interrupt_posix.h"
-#include "platform/platform_posix.h"
+#include "platform/host_files.h"
+#include "platform/interrupt.h"
+#include "platform/host_platform.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ const size_t kDescriptionBytes = 1 << 20;
 const size_t kRunCommandBytes = 1 << 16;
 
 void Complain(const std::string& archive, const std::string& text) {
-  fprintf(stderr, "corvane: %s: %s\n", archive.c_str(), text.c_str());
+  ConsolePrintf(stderr, "corvane: %s: %s\n", archive.c_str(), text.c_str());
 }
 
 // The operating system's words for a failed call. A failure whose call
@@ -41,16 +40,16 @@ std::string ErrorText(int err) { return err ? strerror(err) : "the system gave n
 // the failed call.
 std::string DestinationObstacle(const std::string& dest, const std::string& systemWords) {
   std::vector<std::filesystem::path> parts;
-  for (const std::filesystem::path& part : std::filesystem::path(dest))
+  for (const std::filesystem::path& part : std::filesystem::u8path(dest))
     if (!part.empty()) parts.push_back(part);
   std::filesystem::path way;
   for (size_t i = 0; i < parts.size(); i++) {
     way /= parts[i];
-    struct stat st;
-    if (stat(way.c_str(), &st) != 0) break;
-    if (S_ISDIR(st.st_mode)) continue;
-    if (i + 1 == parts.size()) return "it is " + KindOfFile(st.st_mode);
-    return "'" + way.string() + "' is " + KindOfFile(st.st_mode);
+    HostFileInfo st;
+    if (!HostInfoOfPath(way.u8string(), true, &st)) break;
+    if (st.kind == HostKind::kFolder) continue;
+    if (i + 1 == parts.size()) return "it is " + HostKindText(st.kind);
+    return "'" + way.u8string() + "' is " + HostKindText(st.kind);
   }
   return systemWords;
 }
@@ -70,7 +69,7 @@ ArchiveSession::ArchiveSession()
 
 ArchiveSession::~ArchiveSession() {
   if (opened_) CloseArchive(archive_.get());  // opened, but never run
-  if (spooled_ >= 0) close(spooled_);
+  if (spooled_ >= 0) HostClose(spooled_);
 }
 
 std::string ArchiveSession::description() const {
@@ -83,53 +82,30 @@ std::string ArchiveSession::runCommand() const {
 
 // The archive's length is checked before anything else is read, and a
 // pipe has none: what is not a plain file is copied first, to a file
-// without a name that goes with the process.
+// that goes with the process.
 std::string ArchiveSession::ProgramFromStandardInput() {
-  struct stat st;
-  if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) return "/dev/stdin";
-  if (isatty(STDIN_FILENO)) {
-    Complain("-", "standard input is a terminal, not an archive");
-    return "";
-  }
-  const char* tmp = getenv("TMPDIR");
-  std::string folder = tmp && *tmp ? tmp : "/tmp";
-  spooled_ = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (spooled_ < 0) {
-    Complain("-", "cannot make a temporary copy of standard input in " + folder + ": " +
-                      strerror(errno));
-    return "";
-  }
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    ssize_t n = read(STDIN_FILENO, buffer.data(), buffer.size());
-    if (n == 0) break;
-    if (n < 0 && errno == EINTR && !PosixInterrupted()) continue;
-    if (n < 0 || write(spooled_, buffer.data(), (size_t)n) != n) {
-      Complain("-", PosixInterrupted() ? "interrupted"
-                                       : std::string("cannot copy standard input: ") +
-                                             strerror(errno));
-      return "";
-    }
-  }
-  return "/proc/self/fd/" + std::to_string(spooled_);
+  std::string why;
+  std::string file = HostStandardInputFile(&spooled_, &why);
+  if (file.empty()) Complain("-", why);
+  return file;
 }
 
 int ArchiveSession::Open(const std::string& path) {
-  PosixNoteInterrupts();
+  NoteInterrupts();
   path_ = path;
   std::string file = path;
   if (path == "-") {
     file = ProgramFromStandardInput();
-    if (file.empty()) return PosixInterrupted() ? kExitCancelled : kExitDamaged;
+    if (file.empty()) return InterruptNoted() ? kExitCancelled : kExitDamaged;
   }
   // Only a regular file has the length that the archive is checked
   // against; a pipe would also block its open until a writer came.
-  struct stat st;
-  if (stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    Complain(path, "is " + KindOfFile(st.st_mode) + ", not an archive" +
-                       (S_ISFIFO(st.st_mode) ? " file: an archive is read from a regular file, "
-                                               "whose length is checked first"
-                                             : ""));
+  HostFileInfo st;
+  if (HostInfoOfPath(file, true, &st) && st.kind != HostKind::kFile) {
+    Complain(path, "is " + HostKindText(st.kind) + ", not an archive" +
+                       (st.kind == HostKind::kPipe ? " file: an archive is read from a regular file, "
+                                                     "whose length is checked first"
+                                                   : ""));
     return kExitDamaged;
   }
   const PayloadHeader& h = archive_->header;
@@ -141,7 +117,7 @@ int ArchiveSession::Open(const std::string& path) {
     case kHeaderRead:
       return kExitSuccess;
     case kHeaderNotOpened:
-      Complain(path, "cannot open: " + ErrorText(PosixLastError()));
+      Complain(path, "cannot open: " + ErrorText(PlatformLastError()));
       break;
     case kHeaderNoPayload:
       Complain(path, "holds no archive: it is the bare stub");
@@ -168,7 +144,7 @@ int ArchiveSession::Open(const std::string& path) {
                            std::to_string(archive_->fileSize) +
                            " bytes it is too short to hold one");
       else
-        Complain(path, "cannot be read: " + ErrorText(PosixLastError()));
+        Complain(path, "cannot be read: " + ErrorText(PlatformLastError()));
       break;
     case kHeaderTruncated:
       Complain(path, "is damaged: the file ends inside its header");
@@ -230,7 +206,7 @@ void ArchiveSession::NoteStatus(void* self, const Extraction* x, StatusKind) {
 }
 
 void ArchiveSession::Pump(void* self, Extraction* x) {
-  if (PosixInterrupted()) x->cancelRequested = 1;
+  if (InterruptNoted()) x->cancelRequested = 1;
   ((ArchiveSession*)self)->ShowProgress(x);
 }
 
@@ -260,12 +236,11 @@ int ArchiveSession::Run(const std::string& dest) {
   NameCheck check;
   OutputSink sink = toStdout ? StdoutSink(&out) : check.Sink();
   if (!dest.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(dest, ec);
-    if (!ec) root = OsOpenRoot(dest.c_str());
+    int made = HostCreateFolders(dest) ? 0 : errno;
+    if (!made) root = OsOpenRoot(dest.c_str());
     if (!root) {
-      std::string words = ec ? "cannot create it: " + ErrorText(ec.value())
-                             : ErrorText(PosixLastError());
+      std::string words = made ? "cannot create it: " + ErrorText(made)
+                               : ErrorText(PlatformLastError());
       Complain(path_, "cannot use '" + dest + "' as the destination folder: " +
                           DestinationObstacle(dest, words));
       return kExitWriteFailed;
@@ -301,7 +276,7 @@ int ArchiveSession::Run(const std::string& dest) {
 int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* root,
                            int stdoutError, const NameCheck* check) {
   // Where nothing was written the name check tells what extract would have met.
-  int err = check ? check->error() : PosixLastError();
+  int err = check ? check->error() : PlatformLastError();
   std::string item = x->nameInHand ? "'" + Shown(x->fullPath) + "'"
                      : x->nameLen ? "the item after '" + Shown(x->fullPath) + "'"
                                   : "the first item";
@@ -309,7 +284,7 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
     case kExtractFinished:
       return kExitSuccess;
     case kExtractCancelled:
-      if (PosixInterrupted())
+      if (InterruptNoted())
         Complain(path_, "interrupted");
       else if (!askedWithoutTerminal_)
         Complain(path_, "extraction cancelled");
@@ -346,9 +321,9 @@ int ArchiveSession::Report(ExtractResult result, const Extraction* x, OsRoot* ro
           : err == EILSEQ ? "its name is not valid Shift-JIS"
                           : ErrorText(err);
       if (there == kEntryFile && !check) {
-        struct stat st;
-        if (lstat(Shown(x->failedPrefix).c_str(), &st) == 0)
-          why = KindOfFile(st.st_mode) + " of that name is in the way";
+        HostFileInfo st;
+        if (HostInfoOfPath(Shown(x->failedPrefix), false, &st))
+          why = HostKindText(st.kind) + " of that name is in the way";
       }
       Complain(path_, "cannot create the folder '" + Shown(x->failedPrefix) + "': " + why);
       return kExitWriteFailed;

@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -15,10 +15,12 @@
 #include "cli/exit_codes.h"
 #include "cli/default_stub.h"
 #include "cli/read_input.h"
+#include "platform/host_files.h"
 #include "platform/text_encoding.h"
 #include "payload/payload_layout.h"
 #include "engine/archive.h"
 #include "writer/archive_writer.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -26,7 +28,7 @@ namespace {
 bool HeaderText(const std::string& archive, const std::string& what, const std::string& utf8,
                 std::string* sjis) {
   if (Utf8ToSjis(utf8, sjis)) return true;
-  fprintf(stderr, "corvane: %s: the %s has characters that Shift-JIS cannot hold\n",
+  ConsolePrintf(stderr, "corvane: %s: the %s has characters that Shift-JIS cannot hold\n",
           archive.c_str(), what.c_str());
   return false;
 }
@@ -49,21 +51,21 @@ bool IsOurArchive(const std::string& path) {
 // never taken as an input (its identity goes to the collection). Returns
 // an exit code.
 int CheckOutput(const CreateOptions& o, CollectOptions* collect) {
-  struct stat st;
-  if (stat(o.output.c_str(), &st) != 0) return kExitSuccess;
-  if (S_ISDIR(st.st_mode)) {
-    fprintf(stderr, "corvane: %s: is a folder\n", o.output.c_str());
+  HostFileInfo st;
+  if (!HostInfoOfPath(o.output, true, &st)) return kExitSuccess;
+  if (st.kind == HostKind::kFolder) {
+    ConsolePrintf(stderr, "corvane: %s: is a folder\n", o.output.c_str());
     return kExitUsage;
   }
   if (!o.force && !IsOurArchive(o.output)) {
-    fprintf(stderr,
+    ConsolePrintf(stderr,
             "corvane: %s: exists and is not an archive; give --force to replace it\n",
             o.output.c_str());
     return kExitUsage;
   }
   collect->hasOutputId = true;
-  collect->outputDevice = st.st_dev;
-  collect->outputInode = st.st_ino;
+  collect->outputDevice = st.device;
+  collect->outputInode = st.id;
   return kExitSuccess;
 }
 
@@ -93,7 +95,7 @@ void Relocate(const std::vector<std::pair<size_t, std::string>>& directories,
   for (size_t i = 0; i < paths->size(); i++) {
     while (next < directories.size() && directories[next].first <= i) dir = directories[next++].second;
     std::string& p = (*paths)[i];
-    if (!dir.empty() && !p.empty() && p[0] != '/') p = dir + "/" + p;
+    if (!dir.empty() && !p.empty() && !std::filesystem::u8path(p).is_absolute()) p = dir + "/" + p;
   }
 }
 
@@ -113,7 +115,7 @@ bool SourceDateEpoch(int64_t* seconds) {
 
 int CreateCommand(const CreateOptions& o) {
   if (o.passwordFile == "-" && o.filesFrom == "-") {
-    fprintf(stderr, "corvane: %s: the password and the paths cannot both come from standard input\n",
+    ConsolePrintf(stderr, "corvane: %s: the password and the paths cannot both come from standard input\n",
             o.output.c_str());
     return kExitUsage;
   }
@@ -123,7 +125,7 @@ int CreateCommand(const CreateOptions& o) {
   std::string description = o.description;
   if (!description.empty() && description[0] == '@' &&
       !ReadWholeInput(description.substr(1), &description)) {
-    fprintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n", o.output.c_str(),
+    ConsolePrintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n", o.output.c_str(),
             o.description.substr(1).c_str(), strerror(errno));
     return kExitInputFailed;
   }
@@ -133,18 +135,18 @@ int CreateCommand(const CreateOptions& o) {
   if (!o.passwordFile.empty()) {
     if (!ReadPasswordFile(o.passwordFile, o.output, &options.password)) return kExitInputFailed;
     if (options.password.empty()) {
-      fprintf(stderr, "corvane: %s: the password from %s is empty\n", o.output.c_str(),
+      ConsolePrintf(stderr, "corvane: %s: the password from %s is empty\n", o.output.c_str(),
               o.passwordFile == "-" ? "standard input" : ("'" + o.passwordFile + "'").c_str());
       return kExitUsage;
     }
     options.protectionFlags = o.maskPassword ? 1 : 2;
   } else if (o.maskPassword) {
-    fprintf(stderr, "corvane: --mask-password needs --password-file\n");
+    ConsolePrintf(stderr, "corvane: --mask-password needs --password-file\n");
     return kExitUsage;
   }
   std::string error;
   if (!CheckArchiveOptions(options, &error)) {
-    fprintf(stderr, "corvane: %s\n", error.c_str());
+    ConsolePrintf(stderr, "corvane: %s\n", error.c_str());
     return kExitUsage;
   }
 
@@ -154,7 +156,7 @@ int CreateCommand(const CreateOptions& o) {
   } else {
     std::string bytes;
     if (!ReadWholeInput(o.stubFile, &bytes) || bytes.size() != (size_t)kStubSize) {
-      fprintf(stderr, "corvane: %s: not a stub of %d bytes\n", o.stubFile.c_str(), kStubSize);
+      ConsolePrintf(stderr, "corvane: %s: not a stub of %d bytes\n", o.stubFile.c_str(), kStubSize);
       return kExitInputFailed;
     }
     stub.assign(bytes.begin(), bytes.end());
@@ -165,14 +167,14 @@ int CreateCommand(const CreateOptions& o) {
   collect.followLinks = o.followLinks;
   collect.excludes = o.excludes;
   if (!SourceDateEpoch(&collect.sourceDateEpoch)) {
-    fprintf(stderr, "corvane: SOURCE_DATE_EPOCH must be whole seconds since 1970\n");
+    ConsolePrintf(stderr, "corvane: SOURCE_DATE_EPOCH must be whole seconds since 1970\n");
     return kExitUsage;
   }
   int code = CheckOutput(o, &collect);
   if (code != kExitSuccess) return code;
   std::vector<std::string> inputs = o.inputs;
   if (!o.filesFrom.empty() && !ReadPathList(o.filesFrom, &inputs)) {
-    fprintf(stderr, "corvane: %s: cannot read the list of paths '%s': %s\n", o.output.c_str(),
+    ConsolePrintf(stderr, "corvane: %s: cannot read the list of paths '%s': %s\n", o.output.c_str(),
             o.filesFrom == "-" ? "standard input" : o.filesFrom.c_str(), strerror(errno));
     return kExitInputFailed;
   }
@@ -181,15 +183,15 @@ int CreateCommand(const CreateOptions& o) {
   std::vector<ArchiveEntry> entries;
   CollectReport report;
   if (!CollectEntries(inputs, collect, &entries, &report, &error)) {
-    fprintf(stderr, "corvane: %s\n", error.c_str());
+    ConsolePrintf(stderr, "corvane: %s\n", error.c_str());
     return report.metOutput ? kExitUsage : kExitInputFailed;
   }
   for (const std::string& w : report.warnings)
-    fprintf(stderr, "corvane: warning: %s\n", w.c_str());
+    ConsolePrintf(stderr, "corvane: warning: %s\n", w.c_str());
   for (const std::string& why : report.leftOut)
-    fprintf(stderr, "corvane: left out: %s\n", why.c_str());
+    ConsolePrintf(stderr, "corvane: left out: %s\n", why.c_str());
   if (entries.empty() && !report.leftOut.empty()) {
-    fprintf(stderr, "corvane: %s: nothing left to store; nothing written\n", o.output.c_str());
+    ConsolePrintf(stderr, "corvane: %s: nothing left to store; nothing written\n", o.output.c_str());
     return kExitInputFailed;
   }
   WriterStats stats;
@@ -198,15 +200,15 @@ int CreateCommand(const CreateOptions& o) {
                               &feedback.events());
   feedback.Clear();
   if (!written) {
-    fprintf(stderr, "corvane: %s\n", error.c_str());
+    ConsolePrintf(stderr, "corvane: %s\n", error.c_str());
     return kExitWriteFailed;
   }
   if (!o.quiet)
-    printf("%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n", o.output.c_str(),
+    ConsolePrintf(stdout, "%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n", o.output.c_str(),
            stats.files, stats.folders, (unsigned long long)stats.inputBytes,
            (unsigned long long)stats.payloadBytes);
   if (!report.leftOut.empty()) {
-    fprintf(stderr, "corvane: %s: written without %zu input%s left out above\n",
+    ConsolePrintf(stderr, "corvane: %s: written without %zu input%s left out above\n",
             o.output.c_str(), report.leftOut.size(), report.leftOut.size() == 1 ? "" : "s");
     return kExitInputsLeftOut;
   }

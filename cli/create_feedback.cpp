@@ -1,5 +1,6 @@
 // create's progress bar and its warnings about files changed while read.
 #include "cli/create_feedback.h"
+#include "platform/console.h"
 
 #include <stdio.h>
 
@@ -13,7 +14,7 @@ CreateFeedback::CreateFeedback(const std::vector<ArchiveEntry>& entries, bool sh
   events_.progress = [this](int files, uint64_t bytes) { Progress(files, bytes); };
   events_.changed = [this](const std::string& message) {
     bar_.Clear();
-    fprintf(stderr, "corvane: warning: %s\n", message.c_str());
+    ConsolePrintf(stderr, "corvane: warning: %s\n", message.c_str());
     changedFiles_++;
   };
 }

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/display_text.h"
+#include "platform/console.h"
 
 int ExtractCommand(const ExtractOptions& o) {
   ArchiveSession session;
@@ -18,7 +19,7 @@ int ExtractCommand(const ExtractOptions& o) {
   // The archive may name a document or program to open afterwards; the
   // stub opens it, corvane only says so (never amid the files' bytes).
   if (code == kExitSuccess && !session.runCommand().empty() && !o.quiet)
-    fprintf(o.toStdout ? stderr : stdout,
+    ConsolePrintf(o.toStdout ? stderr : stdout,
             "The archive names a command to run after extraction (not started): %s\n",
             SjisForDisplay(session.runCommand()).c_str());
   return ReportUnmatchedMembers(selection, o.read.archive, code);

@@ -7,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/file_time_text.h"
 #include "cli/display_text.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -36,13 +37,13 @@ std::string Hex(const std::string& bytes) {
 }
 
 void PrintHeaderText(const ArchiveSession& s) {
-  printf("Archive: %s\n", s.path().c_str());
-  printf("Protected: %s\n", !s.isProtected() ? "no" : s.masked() ? "yes (typed password masked)"
+  ConsolePrintf(stdout, "Archive: %s\n", s.path().c_str());
+  ConsolePrintf(stdout, "Protected: %s\n", !s.isProtected() ? "no" : s.masked() ? "yes (typed password masked)"
                                                                  : "yes");
   if (!s.runCommand().empty())
-    printf("Run command: %s\n", SjisForDisplay(s.runCommand()).c_str());
+    ConsolePrintf(stdout, "Run command: %s\n", SjisForDisplay(s.runCommand()).c_str());
   if (!s.description().empty()) {
-    printf("Description:\n");
+    ConsolePrintf(stdout, "Description:\n");
     std::string d = SjisForDisplay(s.description());
     size_t at = 0;
     while (at <= d.size()) {
@@ -50,7 +51,7 @@ void PrintHeaderText(const ArchiveSession& s) {
       if (end == std::string::npos) end = d.size();
       std::string line = d.substr(at, end - at);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      printf("  %s\n", line.c_str());
+      ConsolePrintf(stdout, "  %s\n", line.c_str());
       at = end + 1;
     }
   }
@@ -71,9 +72,9 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
   PrintHeaderText(s);
   const char* modified = o.utc ? "Modified (UTC)" : "Modified (local)";
   if (o.verbose)
-    printf("%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
+    ConsolePrintf(stdout, "%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
   else
-    printf("%12s  %-19s  %s\n", "Size", modified, "Name");
+    ConsolePrintf(stdout, "%12s  %-19s  %s\n", "Size", modified, "Name");
   int64_t total = 0, totalStored = 0;
   int files = 0, folders = 0;
   for (const Listed& it : items) {
@@ -85,18 +86,18 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
       files++, total += it.record.size;
     if (it.stored > 0) totalStored += it.stored;
     if (o.verbose)
-      printf("%12s  %12s  %7s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
+      ConsolePrintf(stdout, "%12s  %12s  %7s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
              it.record.isFolder ? "-" : Ratio(it.stored, it.record.size).c_str(), time.c_str(),
              it.name.c_str());
     else
-      printf("%12s  %-19s  %s\n", size.c_str(), time.c_str(), it.name.c_str());
+      ConsolePrintf(stdout, "%12s  %-19s  %s\n", size.c_str(), time.c_str(), it.name.c_str());
   }
   if (o.quiet) return;
-  printf("%d files, %d folders, %lld bytes", files, folders, (long long)total);
+  ConsolePrintf(stdout, "%d files, %d folders, %lld bytes", files, folders, (long long)total);
   if (o.verbose)
-    printf(", stored in %lld bytes (%s)", (long long)totalStored,
+    ConsolePrintf(stdout, ", stored in %lld bytes (%s)", (long long)totalStored,
            Ratio(totalStored, total).c_str());
-  printf("\n");
+  ConsolePrintf(stdout, "\n");
 }
 
 nlohmann::json HeaderJson(const ArchiveSession& s, bool sound) {
@@ -133,7 +134,7 @@ void PrintJson(const ArchiveSession& s, const std::vector<Listed>& items, bool s
     list.push_back(e);
   }
   j["items"] = list;
-  printf("%s\n", j.dump(2).c_str());
+  ConsolePrintf(stdout, "%s\n", j.dump(2).c_str());
 }
 
 }  // namespace
@@ -149,7 +150,7 @@ int ListCommand(const ListOptions& o) {
       if (o.json) {
         nlohmann::json j = HeaderJson(session, false);
         j["error"] = why;
-        printf("%s\n", j.dump(2).c_str());
+        ConsolePrintf(stdout, "%s\n", j.dump(2).c_str());
       } else {
         PrintHeaderText(session);
       }

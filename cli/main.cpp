@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/help_text.h"
+#include "platform/console.h"
 
 // What list, test and extract take alike: the archive, the members and
 // --exclude.
@@ -19,6 +20,7 @@ static void AddReadArguments(CLI::App* command, ReadOptions* o) {
 }
 
 int main(int argc, char** argv) {
+  ConsoleStartProcess(&argc, &argv);
   CLI::App app{"corvane: list, test, extract and create self-extracting archives", "corvane"};
   app.require_subcommand(1);
 

@@ -1,12 +1,12 @@
 // Member arguments and --exclude on the reading side.
 #include "cli/member_selection.h"
 
-#include <fnmatch.h>
 #include <stdio.h>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "writer/name_patterns.h"
+#include "platform/console.h"
 
 MemberSelection::MemberSelection(const std::vector<std::string>& members,
                                  std::vector<std::string> excludes)
@@ -36,7 +36,7 @@ bool MemberSelection::Selects(const std::string& name) {
   bool selected = false;
   for (Member& m : members_) {
     if (ForNameOrAbove(name, [&](const std::string& n) {
-          return fnmatch(m.pattern.c_str(), n.c_str(), 0) == 0;
+          return ShellPatternMatches(m.pattern, n);
         })) {
       m.matched = true;
       selected = true;
@@ -57,6 +57,6 @@ int ReportUnmatchedMembers(const MemberSelection& selection, const std::string& 
   if (code != kExitSuccess) return code;
   std::vector<std::string> unmatched = selection.Unmatched();
   for (const std::string& m : unmatched)
-    fprintf(stderr, "corvane: %s: no item matches '%s'\n", archive.c_str(), m.c_str());
+    ConsolePrintf(stderr, "corvane: %s: no item matches '%s'\n", archive.c_str(), m.c_str());
   return unmatched.empty() ? code : kExitNoMatch;
 }

@@ -2,7 +2,6 @@
 #include "cli/name_check.h"
 
 #include <errno.h>
-#include <limits.h>
 #include <string.h>
 
 #include <vector>
@@ -10,7 +9,11 @@
 #include "engine/extraction.h"
 #include "paths/folder_chain.h"
 #include "paths/path_utils.h"
-#include "platform/platform_posix.h"
+#include "platform/host_platform.h"
+
+// The longest name of one level: 255 bytes on Linux (Windows' 255 UTF-16
+// units hold as much).
+static const size_t kLongestLevel = 255;
 
 bool EndsWithSeparator(const std::string& archivePath) {
   const char* last = archivePath.c_str();
@@ -31,7 +34,7 @@ OutputSink NameCheck::Sink() {
 bool NameCheck::HostKey(const std::string& archivePath, std::string* key, bool* trailing) const {
   std::vector<char>& host = host_;
   host.resize(16384);
-  int n = PosixMapPath(archivePath.c_str(), host.data(), (int)host.size());
+  int n = MapArchivePath(archivePath.c_str(), host.data(), (int)host.size());
   if (n < 0) {
     error_ = n == -1 ? EILSEQ : ENAMETOOLONG;
     return false;
@@ -54,7 +57,7 @@ bool NameCheck::HostKey(const std::string& archivePath, std::string* key, bool* 
       return false;
     }
     // Each level is one name to the file system, which holds no longer one.
-    if (part.size() > NAME_MAX) {
+    if (part.size() > kLongestLevel) {
       error_ = ENAMETOOLONG;
       return false;
     }

@@ -5,7 +5,7 @@
 // hold, one with an empty level, one below a file of the same archive)
 // ends test and list at the same item with the same result.
 //
-// It follows what the platform layer does on this host (PosixMapPath,
+// It follows what the platform layer does on this host (MapArchivePath,
 // the walk below the root, the answers of the probe and of making a
 // folder or a file) and walks each folder chain as paths/folder_chain.cpp
 // does; the tests hold the two against a real extraction.

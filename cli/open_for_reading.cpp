@@ -8,21 +8,22 @@
 #include "cli/exit_codes.h"
 #include "cli/read_input.h"
 #include "cli/terminal.h"
-#include "platform/interrupt_posix.h"
+#include "platform/interrupt.h"
 #include "platform/text_encoding.h"
+#include "platform/console.h"
 
 bool ReadPasswordFile(const std::string& path, const std::string& archive, std::string* sjis) {
   std::string from = path == "-" ? "standard input" : "the password file '" + path + "'";
   std::string text;
   if (!ReadWholeInput(path, &text)) {
-    fprintf(stderr, "corvane: %s: cannot read %s: %s\n", archive.c_str(), from.c_str(),
+    ConsolePrintf(stderr, "corvane: %s: cannot read %s: %s\n", archive.c_str(), from.c_str(),
             strerror(errno));
     return false;
   }
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();
   if (!Utf8ToSjis(text, sjis)) {
-    fprintf(stderr, "corvane: %s: the password in %s has characters that Shift-JIS cannot hold\n",
+    ConsolePrintf(stderr, "corvane: %s: the password in %s has characters that Shift-JIS cannot hold\n",
             archive.c_str(), from.c_str());
     return false;
   }
@@ -33,7 +34,7 @@ int OpenForReading(const ReadOptions& o, ArchiveSession* session, std::string* w
   int code = session->Open(o.archive);
   if (code != kExitSuccess || !session->isProtected()) return code;
   auto fail = [&](int exitCode, const std::string& text) {
-    fprintf(stderr, "corvane: %s: %s\n", o.archive.c_str(), text.c_str());
+    ConsolePrintf(stderr, "corvane: %s: %s\n", o.archive.c_str(), text.c_str());
     if (why) *why = text;
     return exitCode;
   };
@@ -46,8 +47,8 @@ int OpenForReading(const ReadOptions& o, ArchiveSession* session, std::string* w
   } else {
     std::string typed;
     if (!CanAskUser() || !ReadPasswordFromTerminal("Password for " + o.archive + ": ", &typed)) {
-      if (PosixInterrupted()) {
-        fprintf(stderr, "\n");
+      if (InterruptNoted()) {
+        ConsolePrintf(stderr, "\n");
         return fail(kExitCancelled, "interrupted");
       }
       return fail(kExitWrongPassword,

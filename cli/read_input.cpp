@@ -2,11 +2,12 @@
 #include "cli/read_input.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/host_files.h"
+
 bool ReadWholeInput(const std::string& path, std::string* text) {
-  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = path == "-" ? STDIN_FILENO : HostOpenForReading(path);
   if (fd < 0) return false;
   text->clear();
   char buffer[65536];
@@ -19,7 +20,7 @@ bool ReadWholeInput(const std::string& path, std::string* text) {
     text->append(buffer, (size_t)n);
   }
   int saved = errno;
-  if (fd != STDIN_FILENO) close(fd);
+  if (fd != STDIN_FILENO) HostClose(fd);
   errno = saved;
   return ok;
 }

@@ -6,7 +6,7 @@
 
 #include "cli/display_text.h"
 #include "paths/path_utils.h"
-#include "platform/interrupt_posix.h"
+#include "platform/interrupt.h"
 
 std::string StoredNameForMatching(const Extraction& x) {
   std::string name(x.name, (size_t)x.nameLen);
@@ -65,7 +65,7 @@ ExtractResult SelectedOutput::Folder(void* context, Extraction* x) {
 ExtractResult SelectedOutput::BeginFile(void* context, Extraction* x) {
   SelectedOutput* self = (SelectedOutput*)context;
   self->passed_ = false;
-  if (PosixInterrupted()) {
+  if (InterruptNoted()) {
     x->cancelRequested = 1;
     return kExtractCancelled;
   }

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "platform/console.h"
 
 int TestCommand(const ReadOptions& o, bool quiet) {
   ArchiveSession session;
@@ -20,7 +21,7 @@ int TestCommand(const ReadOptions& o, bool quiet) {
   session.showProgress = !quiet;
   code = session.Run("");
   if (code == kExitSuccess && !quiet)
-    printf("%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,
+    ConsolePrintf(stdout, "%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,
            (long long)bytes);
   return ReportUnmatchedMembers(selection, o.archive, code);
 }

@@ -1,7 +1,5 @@
-// Terminal columns of UTF-8 text, by wcwidth under a UTF-8 locale.
+// Terminal columns of UTF-8 text, character by character.
 #include "cli/text_columns.h"
-
-#include <wchar.h>
 
 #include <vector>
 
@@ -51,22 +49,7 @@ std::string PrintableText(const std::string& utf8) {
   return out;
 }
 
-TextColumns::TextColumns() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0)) {}
-
-TextColumns::~TextColumns() {
-  if (utf8_) freelocale(utf8_);
-}
-
-int TextColumns::CharWidth(uint32_t codePoint) const {
-  if (codePoint < 0x7F) return 1;
-  if (!utf8_) return 2;
-  locale_t previous = uselocale(utf8_);
-  int w = wcwidth((wchar_t)codePoint);
-  uselocale(previous);
-  // Characters the table does not know (unassigned, private use, a
-  // control that slipped through) are shown as one column by terminals.
-  return w < 0 ? 1 : w;
-}
+int TextColumns::CharWidth(uint32_t codePoint) const { return columns_.Of(codePoint); }
 
 int TextColumns::Width(const std::string& utf8) const {
   int width = 0;

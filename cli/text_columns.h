@@ -4,18 +4,16 @@
 #ifndef CORVANE_CLI_TEXT_COLUMNS_H
 #define CORVANE_CLI_TEXT_COLUMNS_H
 
-#include <locale.h>
 #include <stdint.h>
 
 #include <string>
 
+#include "platform/char_columns.h"
+
 class TextColumns {
  public:
-  // Widths come from the C library's wcwidth under a UTF-8 locale of its
-  // own (the program's locale stays as it is). Without one, every
-  // character past ASCII counts two columns: too wide, never too narrow.
-  TextColumns();
-  ~TextColumns();
+  // Widths come from the platform (the program's locale stays as it is).
+  TextColumns() = default;
   TextColumns(const TextColumns&) = delete;
   TextColumns& operator=(const TextColumns&) = delete;
 
@@ -30,7 +28,7 @@ class TextColumns {
   std::string KeepEnd(const std::string& utf8, int columns) const;
 
  private:
-  locale_t utf8_;
+  CharColumns columns_;
 };
 
 // The character of UTF-8 text at `at`: its code point and its length in

@@ -1,6 +1,6 @@
-// The interrupt handlers: one that removes a file and exits, one that
+// The interrupt handlers on POSIX: one that removes a file and exits, one that
 // notes the signal for the run to end itself.
-#include "platform/interrupt_posix.h"
+#include "platform/interrupt.h"
 
 #include <errno.h>
 #include <signal.h>
@@ -50,7 +50,7 @@ class SignalsBlocked {
 
 }  // namespace
 
-int PosixCreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
+int CreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
   if (strlen(pathTemplate) >= sizeof removePath) {
     errno = ENAMETOOLONG;
     return -1;
@@ -64,11 +64,11 @@ int PosixCreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
   return fd;
 }
 
-void PosixForgetOnInterrupt() {
+void ForgetOnInterrupt() {
   SignalsBlocked blocked;
   removePath[0] = 0;
 }
 
-void PosixNoteInterrupts() { HandleTheThree(NoteSignal); }
+void NoteInterrupts() { HandleTheThree(NoteSignal); }
 
-bool PosixInterrupted() { return interrupted != 0; }
+bool InterruptNoted() { return interrupted != 0; }

@@ -16,7 +16,7 @@
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
 #include "payload/crc16.h"
-#include "platform/platform_posix.h"
+#include "platform/host_platform.h"
 #include "tests/test_host.h"
 
 TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}

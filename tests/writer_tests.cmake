@@ -12,6 +12,7 @@ add_executable(writer_tests
   roundtrip/segment_coding_test.cpp
   roundtrip/large_file_roundtrip_test.cpp
   roundtrip/write_stops_test.cpp
-  roundtrip/memory_bound_test.cpp)
+  roundtrip/memory_bound_test.cpp
+  roundtrip/shell_pattern_test.cpp)
 target_link_libraries(writer_tests corvane_writer corvane_test_support GTest::gtest_main)
 gtest_discover_tests(writer_tests DISCOVERY_TIMEOUT 60)

@@ -4,12 +4,11 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "payload/format.h"
 #include "payload/payload_layout.h"
-#include "platform/interrupt_posix.h"
+#include "platform/host_files.h"
+#include "platform/interrupt.h"
 #include "writer/byte_sink.h"
 #include "writer/payload_writer.h"
 
@@ -39,16 +38,10 @@ bool BuildPayload(const std::vector<ArchiveEntry>& entries,
 // "DIR/.NAME.XXXXXX.partial" for outPath "DIR/NAME": hidden, and in the
 // same folder, so that the final rename is one step.
 static std::string TemporaryBeside(const std::string& outPath) {
-  size_t slash = outPath.rfind('/');
+  size_t slash = outPath.find_last_of(kHostSeparators);
   std::string folder = slash == std::string::npos ? "" : outPath.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? outPath : outPath.substr(slash + 1);
   return folder + "." + name + ".XXXXXX";
-}
-
-static mode_t CurrentUmask() {
-  mode_t m = umask(022);
-  umask(m);
-  return m;
 }
 
 bool WriteArchive(const std::vector<uint8_t>& stub,
@@ -65,19 +58,19 @@ bool WriteArchive(const std::vector<uint8_t>& stub,
   // when complete, so a failed or interrupted run leaves no truncated
   // archive, keeps an older one, and never touches another file.
   std::string temp = TemporaryBeside(outPath);
-  int fd = PosixCreateRemovedOnInterrupt(&temp[0], cancelCode);
+  int fd = CreateRemovedOnInterrupt(&temp[0], cancelCode);
   FILE* f = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (!f) {
     *error = "cannot create a file beside '" + outPath + "': " + strerror(errno);
     if (fd >= 0) {
-      close(fd);
-      unlink(temp.c_str());
-      PosixForgetOnInterrupt();
+      HostClose(fd);
+      HostRemove(temp);
+      ForgetOnInterrupt();
     }
     return false;
   }
-  // mkstemp makes the file private; an archive is made to be handed on.
-  fchmod(fd, 0666 & ~CurrentUmask());
+  // The temporary is private; an archive is made to be handed on.
+  HostShareNewFile(fd);
   FileSink sink(f, outPath);
   // Stops the writing the moment the archive passes what it can record.
   sink.SetLimit(kMaxArchiveSize, "the archive would be 2 GiB or larger");
@@ -99,12 +92,12 @@ bool WriteArchive(const std::vector<uint8_t>& stub,
     *error = "cannot write '" + temp + "': " + strerror(errno);
     ok = false;
   }
-  if (ok && rename(temp.c_str(), outPath.c_str()) != 0) {
+  if (ok && !HostReplace(temp, outPath)) {
     *error = "cannot replace '" + outPath + "': " + strerror(errno);
     ok = false;
   }
-  if (!ok) unlink(temp.c_str());
-  PosixForgetOnInterrupt();
+  if (!ok) HostRemove(temp);
+  ForgetOnInterrupt();
   if (!ok) return false;
   if (stats) *stats = local;
   return true;

@@ -19,18 +19,15 @@
 // folders are skipped with a warning unless followLinks, as is anything
 // there that is neither a file nor a folder. The output file is never an
 // input: meeting it ends the collection.
-#include <dirent.h>
-#include <unistd.h>
 #include <errno.h>
-#include <fcntl.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "payload/format.h"
+#include "platform/host_files.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
 #include "writer/archive_names.h"
@@ -42,23 +39,6 @@ namespace {
 FileTime ToFileTime(int64_t sec, uint32_t nsec) {
   if (sec < -kFileTimeEpochSeconds) return 0;
   return (FileTime)(sec + kFileTimeEpochSeconds) * kFileTimeUnitsPerSecond + nsec / 100;
-}
-
-struct HostTimes {
-  FileTime creation, access, write;
-};
-
-// Birth time where the file system keeps one, else the last write time.
-bool ReadTimes(const std::string& path, HostTimes* t) {
-  struct statx sx;
-  if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_ATIME | STATX_MTIME, &sx) != 0)
-    return false;
-  t->access = ToFileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-  t->write = ToFileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-  t->creation = (sx.stx_mask & STATX_BTIME)
-                    ? ToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
-                    : t->write;
-  return true;
 }
 
 // A name in ASCII upper case, stepping by characters so that the second
@@ -100,9 +80,9 @@ class Collector {
     return true;
   }
   bool Excluded(const std::string& shown) const;
-  bool IsOutput(const struct stat& st) const {
-    return options_.hasOutputId && st.st_dev == options_.outputDevice &&
-           st.st_ino == options_.outputInode;
+  bool IsOutput(const HostFileInfo& info) const {
+    return options_.hasOutputId && info.device == options_.outputDevice &&
+           info.id == options_.outputInode;
   }
   // One level of a name in Shift-JIS, checked; false in *take when the
   // input is left out.
@@ -118,7 +98,7 @@ class Collector {
   std::string* error_;
   // The folders being walked, by device and inode: a followed link back
   // to one of them would walk forever.
-  std::vector<std::pair<dev_t, ino_t>> walking_;
+  std::vector<std::pair<uint64_t, uint64_t>> walking_;
 };
 
 // A folder that matches takes everything below it along: the walk does
@@ -184,19 +164,19 @@ bool Collector::AddSiblings(std::vector<Child>* children, const std::string& pre
 bool Collector::AddFile(const Child& c, const std::string& name) {
   // Opened once here, so that a file that cannot be read is left out now
   // rather than end the writing later.
-  int fd = open(c.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = HostOpenForReading(c.hostPath);
   if (fd < 0) return LeaveOut("cannot read '" + c.hostPath + "': " + strerror(errno));
-  struct stat st;
-  bool known = fstat(fd, &st) == 0;
-  close(fd);
+  HostFileInfo st;
+  bool known = HostInfoOfFile(fd, &st);
+  HostClose(fd);
   if (known && IsOutput(st)) {
     report_->metOutput = true;
     return Fail("'" + c.hostPath + "' is the output itself");
   }
-  if (known && st.st_size > kMaxFileSize)
+  if (known && st.size > kMaxFileSize)
     return LeaveOut("'" + c.hostPath + "' is 2 GiB or larger, more than an archive can hold");
-  HostTimes t;
-  if (!ReadTimes(c.hostPath, &t))
+  HostFileInfo t;
+  if (!HostInfoOfPath(c.hostPath, true, &t))
     return LeaveOut("cannot read the times of '" + c.hostPath + "': " + strerror(errno));
   if (options_.sourceDateEpoch >= 0) {
     // Reproducible: no time later than the epoch, and the access time,
@@ -212,22 +192,21 @@ bool Collector::AddFile(const Child& c, const std::string& name) {
   e.accessTime = t.access;
   e.writeTime = t.write;
   e.hostPath = c.hostPath;
-  if (known) e.hostSize = (uint64_t)st.st_size;
+  if (known) e.hostSize = (uint64_t)st.size;
   entries_->push_back(std::move(e));
   return true;
 }
 
 bool Collector::AddFolder(const Child& c, const std::string& name) {
-  DIR* dir = opendir(c.hostPath.c_str());
-  if (!dir) return LeaveOut("cannot open the folder '" + c.hostPath + "': " + strerror(errno));
-  struct stat self;
-  if (fstat(dirfd(dir), &self) == 0) {
+  std::vector<std::string> names;
+  if (!HostListFolder(c.hostPath, &names))
+    return LeaveOut("cannot open the folder '" + c.hostPath + "': " + strerror(errno));
+  HostFileInfo self;
+  if (HostInfoOfPath(c.hostPath, true, &self)) {
     for (const auto& w : walking_)
-      if (w.first == self.st_dev && w.second == self.st_ino) {
-        closedir(dir);
+      if (w.first == self.device && w.second == self.id)
         return LeaveOut("'" + c.hostPath + "' is a link to a folder above it");
-      }
-    walking_.push_back({self.st_dev, self.st_ino});
+    walking_.push_back({self.device, self.id});
   }
   ArchiveEntry folder;
   folder.name = name;
@@ -236,43 +215,33 @@ bool Collector::AddFolder(const Child& c, const std::string& name) {
 
   std::vector<Child> children;
   bool ok = true;
-  errno = 0;
-  while (struct dirent* d = readdir(dir)) {
-    std::string hostName = d->d_name;
-    if (hostName == "." || hostName == "..") continue;
+  for (const std::string& hostName : names) {
     std::string path = c.hostPath + "/" + hostName;
     std::string shown = c.shown + "/" + hostName;
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
+    HostFileInfo st;
+    if (!HostInfoOfPath(path, false, &st)) {
       ok = LeaveOut("cannot examine '" + path + "': " + strerror(errno));
       if (!ok) break;
-      errno = 0;
       continue;
     }
-    if (S_ISLNK(st.st_mode)) {
+    if (st.kind == HostKind::kLink) {
       if (!options_.followLinks) {
         Warn("skipped the link '" + path + "'");
-        errno = 0;
         continue;
       }
-      if (stat(path.c_str(), &st) != 0) {
+      if (!HostInfoOfPath(path, true, &st)) {
         ok = LeaveOut("cannot follow the link '" + path + "': " + strerror(errno));
         if (!ok) break;
-        errno = 0;
         continue;
       }
     }
-    if (S_ISDIR(st.st_mode))
+    if (st.kind == HostKind::kFolder)
       children.push_back({hostName, path, shown, true});
-    else if (S_ISREG(st.st_mode))
+    else if (st.kind == HostKind::kFile)
       children.push_back({hostName, path, shown, false});
     else
       Warn("skipped '" + path + "', which is neither a file nor a folder");
-    errno = 0;
   }
-  if (ok && errno != 0)
-    ok = LeaveOut("cannot list the folder '" + c.hostPath + "': " + strerror(errno));
-  closedir(dir);
   ok = ok && AddSiblings(&children, name);
   if (!walking_.empty()) walking_.pop_back();
   return ok;
@@ -281,32 +250,32 @@ bool Collector::AddFolder(const Child& c, const std::string& name) {
 bool Collector::AddTopLevel(const std::vector<std::string>& paths) {
   std::vector<Child> top;
   for (const std::string& path : paths) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
+    HostFileInfo st;
+    if (!HostInfoOfPath(path, true, &st)) {
       if (!LeaveOut("cannot find '" + path + "': " + strerror(errno))) return false;
       continue;
     }
-    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+    if (st.kind != HostKind::kFolder && st.kind != HostKind::kFile) {
       if (!LeaveOut("'" + path + "' is neither a file nor a folder")) return false;
       continue;
     }
     // The base name as given; "." and ".." (and "dir/.") name the folder
     // they resolve to.
-    std::filesystem::path p = std::filesystem::path(path).lexically_normal();
-    std::string base = p.filename().string();
-    if (base.empty() && p.has_parent_path()) base = p.parent_path().filename().string();
+    std::filesystem::path p = std::filesystem::u8path(path).lexically_normal();
+    std::string base = p.filename().u8string();
+    if (base.empty() && p.has_parent_path()) base = p.parent_path().filename().u8string();
     if (base.empty() || base == "." || base == "..") {
       std::error_code ec;
-      std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-      base = ec ? "" : resolved.filename().string();
+      std::filesystem::path resolved = std::filesystem::canonical(std::filesystem::u8path(path), ec);
+      base = ec ? "" : resolved.filename().u8string();
     }
     if (base.empty() || base == "/") {
       if (!LeaveOut("'" + path + "' has no name to store it under")) return false;
       continue;
     }
     std::string hostPath = path;
-    while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.pop_back();
-    top.push_back({base, hostPath, base, S_ISDIR(st.st_mode)});
+    while (hostPath.size() > 1 && strchr(kHostSeparators, hostPath.back())) hostPath.pop_back();
+    top.push_back({base, hostPath, base, st.kind == HostKind::kFolder});
   }
   return AddSiblings(&top, "");
 }

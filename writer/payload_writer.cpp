@@ -2,11 +2,8 @@
 #include "writer/payload_writer.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -14,6 +11,7 @@
 
 #include "payload/format.h"
 #include "payload/password.h"
+#include "platform/host_files.h"
 #include "writer/archive_names.h"
 #include "writer/block_writer.h"
 #include "writer/file_encoder.h"
@@ -111,29 +109,29 @@ class EntryInput : public BodySource {
     // Without waiting: something else put in the file's place meanwhile
     // (a pipe) could otherwise keep the open from returning. Reading a
     // plain file is the same with the flag or without it.
-    int fd = open(e.hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || fstat(fd, &opened_) != 0) {
+    int fd = HostOpenForReading(e.hostPath);
+    if (fd < 0 || !HostInfoOfFile(fd, &opened_)) {
       *error = "cannot open " + label_ + ": " + strerror(errno);
-      if (fd >= 0) close(fd);
+      if (fd >= 0) HostClose(fd);
       return false;
     }
     // Only a plain file says its length before it is read.
-    if (!S_ISREG(opened_.st_mode)) {
+    if (opened_.kind != HostKind::kFile) {
       *error = label_ + " is no longer a plain file";
-      close(fd);
+      HostClose(fd);
       return false;
     }
     file_ = fdopen(fd, "rb");
     if (!file_) {
       *error = "cannot open " + label_ + ": " + strerror(errno);
-      close(fd);
+      HostClose(fd);
       return false;
     }
-    if (opened_.st_size > kMaxFileSize) {
+    if (opened_.size > kMaxFileSize) {
       *error = label_ + " is 2 GiB or larger";
       return false;
     }
-    size_ = (int32_t)opened_.st_size;
+    size_ = (int32_t)opened_.size;
     return true;
   }
 
@@ -182,27 +180,22 @@ class EntryInput : public BodySource {
     if (stored < size_)
       return label_ + " became shorter while it was read; stored as read, " +
              std::to_string(stored) + " bytes";
-    struct stat now;
-    if (fstat(fileno(file_), &now) != 0) return "";
-    if (now.st_size > opened_.st_size)
+    HostFileInfo now;
+    if (!HostInfoOfFile(fileno(file_), &now)) return "";
+    if (now.size > opened_.size)
       return label_ + " grew while it was read; stored as it was, " + std::to_string(stored) +
              " bytes";
-    if (now.st_size != opened_.st_size || !SameTime(now.st_mtim, opened_.st_mtim) ||
-        !SameTime(now.st_ctim, opened_.st_ctim))
+    if (now.size != opened_.size || now.write != opened_.write || now.change != opened_.change)
       return label_ + " changed while it was read; stored as read";
     return "";
   }
 
  private:
-  static bool SameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-  }
-
   std::string label_;
   bool inMemory_ = false;
   const uint8_t* memory_ = nullptr;
   FILE* file_ = nullptr;
-  struct stat opened_;
+  HostFileInfo opened_;
   int32_t size_ = 0;
   int32_t read_ = 0;
   int32_t zeroFilled_ = 0;

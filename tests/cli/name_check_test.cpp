@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/name_check.h"
-#include "platform/platform_posix.h"
+#include "platform/host_platform.h"
 #include "tests/test_host.h"
 #include "tests/unit/item_bytes.h"
 
@@ -67,7 +67,7 @@ TEST(NameCheck, EndsWhereExtractionIntoAnEmptyFolderEnds) {
     CurrentTestHost().answers.assign(16, kOverwriteNo);
     mkdir((dir / "out").c_str(), 0777);
     ExtractOutcome real = ExtractProgramFile(dir / "p.exe", dir / "out");
-    int realError = PosixLastError();
+    int realError = PlatformLastError();
 
     ResetTestHost();
     NameCheck check;

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "payload/payload_layout.h"
-#include "platform/platform_posix.h"
+#include "platform/host_platform.h"
 #include "tests/reference/plain_decoder.h"
 #include "tests/test_host.h"
 
@@ -130,7 +130,7 @@ Extracted RoundTrip(const TempDir& dir, const std::vector<ArchiveEntry>& entries
 
 std::string HostPathOf(const std::string& outDir, const std::string& archiveName) {
   char host[16384];
-  int n = PosixMapPath(archiveName.c_str(), host, sizeof host);
+  int n = MapArchivePath(archiveName.c_str(), host, sizeof host);
   EXPECT_GE(n, 0) << "unmappable name " << archiveName;
   return outDir + "/" + (n >= 0 ? host : "");
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/platform_posix.h"
+#include "platform/host_platform.h"
 #include "tests/test_host.h"
 #include "tests/unit/item_bytes.h"
 
@@ -17,7 +17,7 @@ const Bytes kBodyA = {0xAE, 0x01};  // one literal "A"
 
 std::string Mapped(const char* archivePath) {
   char out[256];
-  int n = PosixMapPath(archivePath, out, sizeof out);
+  int n = MapArchivePath(archivePath, out, sizeof out);
   return n < 0 ? "error " + std::to_string(n) : std::string(out, (size_t)n);
 }
 
@@ -30,7 +30,7 @@ class WindowsNamesTest : public ItemsExtractionTest {
 
 }  // namespace
 
-TEST(PosixMapPath, SeparatorsAsWindowsReadsThem) {
+TEST(MapArchivePath, SeparatorsAsWindowsReadsThem) {
   EXPECT_EQ(Mapped("a\\b.txt"), "a/b.txt");
   EXPECT_EQ(Mapped("a\\\\b.txt"), "a/b.txt");       // an empty level
   EXPECT_EQ(Mapped("a/\\b.txt"), "a/b.txt");        // a slash before a backslash
