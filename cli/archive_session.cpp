@@ -49,7 +49,7 @@ std::string DestinationObstacle(const std::string& dest, const std::string& syst
     if (!HostInfoOfPath(way.u8string(), true, &st)) break;
     if (st.kind == HostKind::kFolder) continue;
     if (i + 1 == parts.size()) return "it is " + HostKindText(st.kind);
-    return "'" + way.u8string() + "' is " + HostKindText(st.kind);
+    return "'" + way.generic_u8string() + "' is " + HostKindText(st.kind);
   }
   return systemWords;
 }

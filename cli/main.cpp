@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
   ConsoleStartProcess(&argc, &argv);
   CLI::App app{"corvane: list, test, extract and create self-extracting archives", "corvane"};
   app.require_subcommand(1);
+  // Options begin with '-' on every host: on Windows CLI11 would also take
+  // "/x" for one, and a path such as "/tmp/a.exe" with it.
+  app.allow_windows_style_options(false);
 
   ListOptions listOptions;
   CLI::App* list = app.add_subcommand("list", "List the items, the description and the run command");

@@ -51,3 +51,24 @@ gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
   PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 180 LABELS wine
              SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
              ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})
+
+# The command-line tests once more, against corvane.exe under Wine: the
+# same sources, with a wrapper script in the place of the binary, less the
+# cases that only POSIX has (wine/cli_wine_main.cpp says which and why).
+if(CORVANE_EXE)
+  set(WINE_CORVANE ${CMAKE_BINARY_DIR}/wine-corvane.sh)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/wine/wine-corvane.sh.in ${WINE_CORVANE}
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE @ONLY)
+  add_executable(cli_wine_tests cli/cli_test.cpp cli/create_test.cpp cli/members_test.cpp
+    cli/list_test.cpp cli/diagnosis_test.cpp cli/run_corvane.cpp cli/run_program.cpp
+    cli/run_on_terminal.cpp wine/cli_wine_main.cpp)
+  target_link_libraries(cli_wine_tests corvane_test_support corvane_cli_lib GTest::gtest
+    nlohmann_json::nlohmann_json)
+  target_compile_definitions(cli_wine_tests PRIVATE CORVANE_BINARY="${WINE_CORVANE}"
+    CORVANE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/cli/golden")
+  add_dependencies(cli_wine_tests windows_tool)
+  gtest_discover_tests(cli_wine_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "wine."
+    PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 LABELS wine
+               ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})
+endif()
