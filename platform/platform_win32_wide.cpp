@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct OsRoot {
   // full paths.
   std::vector<std::wstring> heldPaths;
   std::vector<HANDLE> held;
+  std::set<std::wstring> swept;  // folders already rid of stale temporaries
 };
 
 static void ReleaseFrom(OsRoot* root, size_t keep) {
@@ -184,9 +186,45 @@ OsFile OsOpenNative(const char* nativePath) {
   return (OsFile)h;
 }
 
+// Whether a name is a temporary of a run whose process is gone: the stem
+// with a process number that no running process has, N, ".tmp".
+static bool IsStaleTemporary(const wchar_t* name) {
+  unsigned long pid;
+  unsigned n;
+  int end = 0;
+  if (swscanf(name, L".corvane-%lu-%u.tmp%n", &pid, &n, &end) != 2 || name[end] != 0 ||
+      pid == 0 || pid == GetCurrentProcessId())
+    return false;
+  // Digits only: the scan also takes a sign or spaces.
+  for (const wchar_t* p = name + 9; *p != L'-'; p++)
+    if (*p < L'0' || *p > L'9') return false;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, (DWORD)pid);
+  if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+  bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+// The temporaries that runs which crashed left in a folder go the first
+// time a run writes into it; only plain files are removed.
+static void SweepStaleTemporaries(OsRoot* root, const std::wstring& folder) {
+  if (!root->swept.insert(folder).second) return;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileExW((folder + L"\\.corvane-*.tmp").c_str(), FindExInfoBasic, &found,
+                                 FindExSearchNameMatch, 0, 0);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+        IsStaleTemporary(found.cFileName))
+      DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
 static OsFile Create(OsRoot* root, const char* archivePath, DWORD disposition) {
   Resolved r;
   if (!Resolve(root, archivePath, &r)) return kNoFile;
+  if (root) SweepStaleTemporaries(root, r.full.substr(0, r.folderEnd));
   if (IsLinkBelowRoot(root, r)) return FailWith(EACCES), kNoFile;
   HANDLE h = CreateFileW(r.full.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0,
                          disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, 0);

@@ -62,10 +62,11 @@ if(CORVANE_EXE)
                                   WORLD_READ WORLD_EXECUTE @ONLY)
   add_executable(cli_wine_tests cli/cli_test.cpp cli/create_test.cpp cli/members_test.cpp
     cli/list_test.cpp cli/diagnosis_test.cpp cli/run_corvane.cpp cli/run_program.cpp
-    cli/run_on_terminal.cpp wine/cli_wine_main.cpp)
+    cli/run_on_terminal.cpp wine/corvane_exe_test.cpp wine/cli_wine_main.cpp)
   target_link_libraries(cli_wine_tests corvane_test_support corvane_cli_lib GTest::gtest
     nlohmann_json::nlohmann_json)
   target_compile_definitions(cli_wine_tests PRIVATE CORVANE_BINARY="${WINE_CORVANE}"
+    LINUX_CORVANE="$<TARGET_FILE:corvane>"
     CORVANE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/cli/golden")
   add_dependencies(cli_wine_tests windows_tool)
   gtest_discover_tests(cli_wine_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "wine."

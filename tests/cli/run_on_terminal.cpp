@@ -33,9 +33,14 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args,
   size_t next = 0, searchFrom = 0;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   for (;;) {
+    bool waitingForQuiet = false;
     while (next < exchanges.size()) {
       size_t at = run.shown.find(exchanges[next].waitFor, searchFrom);
       if (at == std::string::npos) break;
+      struct termios mode;
+      waitingForQuiet = exchanges[next].whenQuiet && tcgetattr(master, &mode) == 0 &&
+                        (mode.c_lflag & ECHO);
+      if (waitingForQuiet) break;
       searchFrom = at + exchanges[next].waitFor.size();
       const std::string& send = exchanges[next++].send;
       if (write(master, send.data(), send.size()) != (ssize_t)send.size()) break;
@@ -47,7 +52,7 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args,
       break;
     }
     struct pollfd p = {master, POLLIN, 0};
-    if (poll(&p, 1, (int)left.count()) <= 0) continue;
+    if (poll(&p, 1, waitingForQuiet ? 10 : (int)left.count()) <= 0) continue;
     char buffer[4096];
     ssize_t n = read(master, buffer, sizeof buffer);
     if (n <= 0) break;  // EIO: the child and every holder of the terminal are gone

@@ -11,6 +11,9 @@
 struct Exchange {
   std::string waitFor;
   std::string send;
+  // Typed only once the terminal no longer echoes: a console that reads
+  // the terminal in a mode of its own (Wine's) loses what comes before.
+  bool whenQuiet = false;
 };
 
 struct TerminalRun {
