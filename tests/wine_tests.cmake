@@ -33,8 +33,9 @@ target_compile_definitions(wine_tests PRIVATE
   CORVANE_BINARY="$<TARGET_FILE:corvane>"
   STUB_FILE="${STUB_FILE}"
   E2E_DRIVER="${WINDOWS_DIR}/e2e_driver.exe"
-  SCREENSHOT_DIR="${SCREENSHOT_DIR}")
-add_dependencies(wine_tests corvane windows_side)
+  SCREENSHOT_DIR="${SCREENSHOT_DIR}"
+  WINE_CORVANE="${CMAKE_BINARY_DIR}/wine-corvane.sh")
+add_dependencies(wine_tests corvane windows_side windows_tool)
 
 # One session for the whole run: the prefix is made once and kept in the
 # build tree; the X server and the wine server live from setup to cleanup.
