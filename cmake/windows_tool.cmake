@@ -3,7 +3,7 @@
 # SSE2 for the arithmetic, and everything linked in statically, so that it
 # needs no DLL besides the system's.
 add_compile_options(-msse2 -mfpmath=sse)
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ -s)
 # Windows XP's API level is too low for the calls used (long paths,
 # GetFinalPathNameByHandleW): Vista and later.
 add_compile_definitions(_WIN32_WINNT=0x0600 WINVER=0x0600 UNICODE _UNICODE

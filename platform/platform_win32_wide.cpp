@@ -134,13 +134,14 @@ static bool Resolve(OsRoot* root, const char* archivePath, Resolved* r) {
   size_t slash = f.rfind(L'\\', searched - 1);
   r->folderEnd = slash == std::wstring::npos ? 0 : slash;
   if (!root || r->folderEnd <= root->path.size()) return true;
-  // The chain below the root: what is held and still on the way is kept,
-  // the rest opened and checked.
+  // The chain below the root: what is held and on the way to the path (or
+  // the path itself, a folder asked about) is kept, the rest let go, and
+  // what is missing up to the item opened and checked.
   size_t keep = 0;
   while (keep < root->held.size()) {
     const std::wstring& p = root->heldPaths[keep];
-    if (p.size() > r->folderEnd || f.compare(0, p.size(), p) != 0 ||
-        (f[p.size()] != L'\\'))
+    if (p.size() > f.size() || f.compare(0, p.size(), p) != 0 ||
+        (p.size() < f.size() && f[p.size()] != L'\\'))
       break;
     keep++;
   }
@@ -358,6 +359,9 @@ static EntryKind ProbeEntry(OsRoot* root, const char* archivePath) {
   if (*last == 0 || *last == '\\' || *last == '/' || *last == ':') return kEntryNone;
   Resolved r;
   if (!Resolve(root, archivePath, &r)) return kEntryNone;
+  // Asked again for every file below it: a folder held open from a walk
+  // is one, checked when it was opened.
+  if (root && !root->heldPaths.empty() && r.full == root->heldPaths.back()) return kEntryFolder;
   DWORD a = GetFileAttributesW(r.full.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return kEntryNone;
   bool below = root && r.full.size() > root->path.size();

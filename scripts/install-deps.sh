@@ -12,7 +12,9 @@ packages=(
   libbenchmark-dev                        # benchmarks
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
   libicu-dev                              # Windows' code page 932 table
-  g++-mingw-w64-i686 python3-minimal      # 32-bit Windows build, its icon
+  g++-mingw-w64-i686 python3-minimal      # 32-bit Windows build (its -posix
+                                          #   compilers: corvane.exe), the icon
+  groff-base                              # the manual page as text for Windows
 )
 test_packages=(
   zip gzip                                # comparisons in the measurements
@@ -20,7 +22,7 @@ test_packages=(
   wine wine32:i386                        # the stub's end-to-end tests:
   xvfb xauth imagemagick                  #   a private display, screenshots,
   locales fonts-ipafont-gothic            #   Japanese text and its glyphs
-  groff-base man-db                       # the manual page's checks
+  man-db                                  # the manual page's checks
   bash-completion                         # the completion, as bash loads it
   dpkg-dev                                # the .deb (dpkg-shlibdeps for Depends)
 )
