@@ -113,7 +113,7 @@ bool HostListFolder(const std::string& path, std::vector<std::string>* names) {
   if (wide.back() != L'\\') wide += L'\\';
   wide += L'*';
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, 0, 0);
+  HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, 0, 0);
   if (find == INVALID_HANDLE_VALUE) return Failed();
   bool ok = true;
   do {

@@ -211,7 +211,7 @@ static bool IsStaleTemporary(const wchar_t* name) {
 static void SweepStaleTemporaries(OsRoot* root, const std::wstring& folder) {
   if (!root->swept.insert(folder).second) return;
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW((folder + L"\\.corvane-*.tmp").c_str(), FindExInfoBasic, &found,
+  HANDLE find = FindFirstFileExW((folder + L"\\.corvane-*.tmp").c_str(), FindExInfoStandard, &found,
                                  FindExSearchNameMatch, 0, 0);
   if (find == INVALID_HANDLE_VALUE) return;
   do {

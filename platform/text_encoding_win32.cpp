@@ -18,43 +18,93 @@ const wchar_t kDefaultChar = 0x30FB;  // "・", put for what has no form
 
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-// Shift-JIS to UTF-16; false where a code has no character.
-bool SjisToWide(const char* in, int n, std::vector<wchar_t>* wide) {
-  wide->clear();
+// Windows' table maps these single bytes to characters of their own; a
+// system whose table lacks them (Wine's) is given them here, so that every
+// host reads them alike: 0x80 -> U+0080, 0xA0 -> U+F8F0, 0xFD-0xFF ->
+// U+F8F1-U+F8F3.
+wchar_t OwnSingle(unsigned char b) {
+  if (b == 0x80) return 0x0080;
+  if (b == 0xA0) return 0xF8F0;
+  if (b >= 0xFD) return (wchar_t)(0xF8F1 + b - 0xFD);
+  return 0;
+}
+
+int OwnSingleByte(wchar_t c) {
+  if (c == 0x0080) return 0x80;
+  if (c == 0xF8F0) return 0xA0;
+  if (c >= 0xF8F1 && c <= 0xF8F3) return 0xFD + (c - 0xF8F1);
+  return -1;
+}
+
+// A run of Shift-JIS without those bytes, appended; false where a code has
+// no character.
+bool AppendRun(const char* in, int n, std::vector<wchar_t>* wide) {
   if (n == 0) return true;
-  if (IsLead((unsigned char)in[n - 1])) {  // a lead byte at the end, whatever the trail count
-    int i = 0;
-    while (i < n) i += IsLead((unsigned char)in[i]) ? 2 : 1;
-    if (i > n) return false;
-  }
   int count = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, in, n, 0, 0);
   if (count <= 0) return false;
-  wide->resize((size_t)count);
-  MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, in, n, wide->data(), count);
+  size_t from = wide->size();
+  wide->resize(from + (size_t)count);
+  MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, in, n, wide->data() + from, count);
   // A system that puts "・" for an unknown code rather than failing: "・"
   // is only right where the bytes held its own code.
   int at = 0;
-  for (wchar_t c : *wide) {
+  for (size_t i = from; i < wide->size(); i++) {
     int length = IsLead((unsigned char)in[at]) ? 2 : 1;
-    if (c == kDefaultChar && !(length == 2 && (unsigned char)in[at] == 0x81 &&
-                               (unsigned char)in[at + 1] == 0x45))
+    if ((*wide)[i] == kDefaultChar && !(length == 2 && (unsigned char)in[at] == 0x81 &&
+                                        (unsigned char)in[at + 1] == 0x45))
       return false;
     at += length;
   }
   return at == n;
 }
 
+// Shift-JIS to UTF-16; false where a code has no character, or a lead
+// byte ends the text.
+bool SjisToWide(const char* in, int n, std::vector<wchar_t>* wide) {
+  wide->clear();
+  int start = 0;
+  for (int i = 0; i < n;) {
+    unsigned char b = (unsigned char)in[i];
+    if (IsLead(b)) {
+      if (i + 1 >= n) return false;
+      i += 2;
+      continue;
+    }
+    wchar_t own = OwnSingle(b);
+    if (own) {
+      if (!AppendRun(in + start, i - start, wide)) return false;
+      wide->push_back(own);
+      start = i + 1;
+    }
+    i++;
+  }
+  return AppendRun(in + start, n - start, wide);
+}
+
+// A run of UTF-16 without those characters, appended in Shift-JIS.
+bool AppendSjisRun(const wchar_t* in, int n, std::string* sjis) {
+  if (n == 0) return true;
+  BOOL usedDefault = FALSE;
+  int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in, n, 0, 0, 0, &usedDefault);
+  if (length <= 0 || usedDefault) return false;
+  size_t from = sjis->size();
+  sjis->resize(from + (size_t)length);
+  WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in, n, &(*sjis)[from], length, 0,
+                      &usedDefault);
+  return !usedDefault;
+}
+
 bool WideToSjis(const std::vector<wchar_t>& wide, std::string* sjis) {
   sjis->clear();
-  if (wide.empty()) return true;
-  BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), 0, 0,
-                              0, &usedDefault);
-  if (n <= 0 || usedDefault) return false;
-  sjis->resize((size_t)n);
-  WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), &(*sjis)[0],
-                      n, 0, &usedDefault);
-  if (usedDefault) return false;
+  int start = 0, n = (int)wide.size();
+  for (int i = 0; i < n; i++) {
+    int own = OwnSingleByte(wide[(size_t)i]);
+    if (own < 0) continue;
+    if (!AppendSjisRun(wide.data() + start, i - start, sjis)) return false;
+    sjis->push_back((char)own);
+    start = i + 1;
+  }
+  if (!AppendSjisRun(wide.data() + start, n - start, sjis)) return false;
   // The round trip: only a character that comes back is its own code.
   std::vector<wchar_t> back;
   return SjisToWide(sjis->data(), (int)sjis->size(), &back) && back == wide;

@@ -188,6 +188,45 @@ TEST_F(CorvaneExeTest, DestinationsOutsideCodePage932AndLongerThanMaxPath) {
   }
 }
 
+// Code page 932 through the system's own table, named explicitly: every
+// name reads as on Linux (Windows' single bytes 0x80, 0xA0, 0xFD-0xFF, the
+// NEC and IBM rows, the user-defined area), and what has no character
+// there is refused at the same item.
+TEST_F(CorvaneExeTest, ShiftJisNamesReadAndAreRefusedAsOnLinux) {
+  const Bytes kBodyA = {0xAE, 0x01};
+  const char* const kNames[] = {"\x80" "a.txt", "\xA0" "b.txt", "\xFD\xFE\xFF.txt", "\x87\x40.txt",
+                                "\xED\x40.txt", "\xFA\x40.txt", "\xF0\x40.txt", "\x95\x5C\x5C" "c.txt",
+                                "\x81\x20.txt", "\x85\x40.txt", "\x81\x7F.txt", "end\x81"};
+  for (const char* name : kNames) {
+    SCOPED_TRACE(name);
+    Bytes items;
+    AppendFileEntry(&items, B("good.txt"), 1, 2, FileTimeOf(1500000000), 1, 0, 0, kBodyA);
+    AppendFileEntry(&items, B(std::string(name)), 1, 2, FileTimeOf(1500000000), 1, 0, 0, kBodyA);
+    ProgramFile p;
+    p.blockStream = MakeBlockStream(items);
+    std::string archive = dir_ / "names.exe";
+    WriteFileBytes(archive, MakeProgramFile(p));
+    for (const char* command : {"list", "test"}) {
+      RunResult exe = RunCorvane({command, archive, "--utc"}), linux = RunLinux({command, archive, "--utc"});
+      EXPECT_EQ(exe.exitCode, linux.exitCode) << exe.err << linux.err;
+      EXPECT_EQ(exe.out, linux.out);
+    }
+  }
+  // Names from the disk that Shift-JIS cannot hold are left out by name.
+  std::string in = dir_ / "in";
+  fs::create_directories(in);
+  WriteFileBytes(in + "/café.txt", B("x"));
+  WriteFileBytes(in + "/한.txt", B("x"));
+  WriteFileBytes(in + "/ok.txt", B("x"));
+  RunResult exe = RunCorvane({"create", "-q", dir_ / "o.exe", in});
+  fs::remove(dir_ / "o.exe");
+  RunResult linux = RunLinux({"create", "-q", dir_ / "o.exe", in});
+  EXPECT_EQ(exe.exitCode, 7);
+  EXPECT_EQ(exe.exitCode, linux.exitCode);
+  EXPECT_EQ(exe.err, linux.err);
+  EXPECT_NE(exe.err.find("café.txt' cannot be written in Shift-JIS"), std::string::npos) << exe.err;
+}
+
 // Starts corvane.exe, waits (bounded) for `watched` to appear below
 // `folder`, sends Ctrl-C (Wine turns SIGINT into the console's Ctrl-C
 // event) and returns the exit code.
