@@ -102,10 +102,11 @@ int ArchiveSession::Open(const std::string& path) {
   // against; a pipe would also block its open until a writer came.
   HostFileInfo st;
   if (HostInfoOfPath(file, true, &st) && st.kind != HostKind::kFile) {
-    Complain(path, "is " + HostKindText(st.kind) + ", not an archive" +
-                       (st.kind == HostKind::kPipe ? " file: an archive is read from a regular file, "
-                                                     "whose length is checked first"
-                                                   : ""));
+    Complain(path,
+             "is " + HostKindText(st.kind) + ", not an archive" +
+                 (st.kind == HostKind::kPipe ? " file: an archive is read from a regular file, "
+                                               "whose length is checked first"
+                                             : ""));
     return kExitDamaged;
   }
   const PayloadHeader& h = archive_->header;

@@ -29,7 +29,7 @@ bool HeaderText(const std::string& archive, const std::string& what, const std::
                 std::string* sjis) {
   if (Utf8ToSjis(utf8, sjis)) return true;
   ConsolePrintf(stderr, "corvane: %s: the %s has characters that Shift-JIS cannot hold\n",
-          archive.c_str(), what.c_str());
+                archive.c_str(), what.c_str());
   return false;
 }
 
@@ -58,9 +58,8 @@ int CheckOutput(const CreateOptions& o, CollectOptions* collect) {
     return kExitUsage;
   }
   if (!o.force && !IsOurArchive(o.output)) {
-    ConsolePrintf(stderr,
-            "corvane: %s: exists and is not an archive; give --force to replace it\n",
-            o.output.c_str());
+    ConsolePrintf(stderr, "corvane: %s: exists and is not an archive; give --force to replace it\n",
+                  o.output.c_str());
     return kExitUsage;
   }
   collect->hasOutputId = true;
@@ -115,8 +114,9 @@ bool SourceDateEpoch(int64_t* seconds) {
 
 int CreateCommand(const CreateOptions& o) {
   if (o.passwordFile == "-" && o.filesFrom == "-") {
-    ConsolePrintf(stderr, "corvane: %s: the password and the paths cannot both come from standard input\n",
-            o.output.c_str());
+    ConsolePrintf(stderr,
+                  "corvane: %s: the password and the paths cannot both come from standard input\n",
+                  o.output.c_str());
     return kExitUsage;
   }
   ArchiveOptions options;
@@ -125,8 +125,8 @@ int CreateCommand(const CreateOptions& o) {
   std::string description = o.description;
   if (!description.empty() && description[0] == '@' &&
       !ReadWholeInput(description.substr(1), &description)) {
-    ConsolePrintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n", o.output.c_str(),
-            o.description.substr(1).c_str(), strerror(errno));
+    ConsolePrintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n",
+                  o.output.c_str(), o.description.substr(1).c_str(), strerror(errno));
     return kExitInputFailed;
   }
   if (!HeaderText(o.output, "description", description, &options.description) ||
@@ -135,8 +135,9 @@ int CreateCommand(const CreateOptions& o) {
   if (!o.passwordFile.empty()) {
     if (!ReadPasswordFile(o.passwordFile, o.output, &options.password)) return kExitInputFailed;
     if (options.password.empty()) {
-      ConsolePrintf(stderr, "corvane: %s: the password from %s is empty\n", o.output.c_str(),
-              o.passwordFile == "-" ? "standard input" : ("'" + o.passwordFile + "'").c_str());
+      ConsolePrintf(
+          stderr, "corvane: %s: the password from %s is empty\n", o.output.c_str(),
+          o.passwordFile == "-" ? "standard input" : ("'" + o.passwordFile + "'").c_str());
       return kExitUsage;
     }
     options.protectionFlags = o.maskPassword ? 1 : 2;
@@ -175,7 +176,7 @@ int CreateCommand(const CreateOptions& o) {
   std::vector<std::string> inputs = o.inputs;
   if (!o.filesFrom.empty() && !ReadPathList(o.filesFrom, &inputs)) {
     ConsolePrintf(stderr, "corvane: %s: cannot read the list of paths '%s': %s\n", o.output.c_str(),
-            o.filesFrom == "-" ? "standard input" : o.filesFrom.c_str(), strerror(errno));
+                  o.filesFrom == "-" ? "standard input" : o.filesFrom.c_str(), strerror(errno));
     return kExitInputFailed;
   }
   Relocate(o.directories, &inputs);
@@ -191,7 +192,8 @@ int CreateCommand(const CreateOptions& o) {
   for (const std::string& why : report.leftOut)
     ConsolePrintf(stderr, "corvane: left out: %s\n", why.c_str());
   if (entries.empty() && !report.leftOut.empty()) {
-    ConsolePrintf(stderr, "corvane: %s: nothing left to store; nothing written\n", o.output.c_str());
+    ConsolePrintf(stderr, "corvane: %s: nothing left to store; nothing written\n",
+                  o.output.c_str());
     return kExitInputFailed;
   }
   WriterStats stats;
@@ -204,12 +206,12 @@ int CreateCommand(const CreateOptions& o) {
     return kExitWriteFailed;
   }
   if (!o.quiet)
-    ConsolePrintf(stdout, "%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n", o.output.c_str(),
-           stats.files, stats.folders, (unsigned long long)stats.inputBytes,
-           (unsigned long long)stats.payloadBytes);
+    ConsolePrintf(stdout, "%s: %d files, %d folders, %llu bytes in, %llu bytes of payload\n",
+                  o.output.c_str(), stats.files, stats.folders,
+                  (unsigned long long)stats.inputBytes, (unsigned long long)stats.payloadBytes);
   if (!report.leftOut.empty()) {
     ConsolePrintf(stderr, "corvane: %s: written without %zu input%s left out above\n",
-            o.output.c_str(), report.leftOut.size(), report.leftOut.size() == 1 ? "" : "s");
+                  o.output.c_str(), report.leftOut.size(), report.leftOut.size() == 1 ? "" : "s");
     return kExitInputsLeftOut;
   }
   return feedback.changedFiles() > 0 ? kExitInputsChanged : kExitSuccess;

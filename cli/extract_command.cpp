@@ -20,7 +20,7 @@ int ExtractCommand(const ExtractOptions& o) {
   // stub opens it, corvane only says so (never amid the files' bytes).
   if (code == kExitSuccess && !session.runCommand().empty() && !o.quiet)
     ConsolePrintf(o.toStdout ? stderr : stdout,
-            "The archive names a command to run after extraction (not started): %s\n",
-            SjisForDisplay(session.runCommand()).c_str());
+                  "The archive names a command to run after extraction (not started): %s\n",
+                  SjisForDisplay(session.runCommand()).c_str());
   return ReportUnmatchedMembers(selection, o.read.archive, code);
 }

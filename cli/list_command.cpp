@@ -38,8 +38,10 @@ std::string Hex(const std::string& bytes) {
 
 void PrintHeaderText(const ArchiveSession& s) {
   ConsolePrintf(stdout, "Archive: %s\n", s.path().c_str());
-  ConsolePrintf(stdout, "Protected: %s\n", !s.isProtected() ? "no" : s.masked() ? "yes (typed password masked)"
-                                                                 : "yes");
+  ConsolePrintf(stdout, "Protected: %s\n",
+                !s.isProtected() ? "no"
+                : s.masked()     ? "yes (typed password masked)"
+                                 : "yes");
   if (!s.runCommand().empty())
     ConsolePrintf(stdout, "Run command: %s\n", SjisForDisplay(s.runCommand()).c_str());
   if (!s.description().empty()) {
@@ -72,7 +74,8 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
   PrintHeaderText(s);
   const char* modified = o.utc ? "Modified (UTC)" : "Modified (local)";
   if (o.verbose)
-    ConsolePrintf(stdout, "%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified, "Name");
+    ConsolePrintf(stdout, "%12s  %12s  %7s  %-19s  %s\n", "Size", "Stored", "Ratio", modified,
+                  "Name");
   else
     ConsolePrintf(stdout, "%12s  %-19s  %s\n", "Size", modified, "Name");
   int64_t total = 0, totalStored = 0;
@@ -87,8 +90,8 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
     if (it.stored > 0) totalStored += it.stored;
     if (o.verbose)
       ConsolePrintf(stdout, "%12s  %12s  %7s  %-19s  %s\n", size.c_str(), Stored(it.stored).c_str(),
-             it.record.isFolder ? "-" : Ratio(it.stored, it.record.size).c_str(), time.c_str(),
-             it.name.c_str());
+                    it.record.isFolder ? "-" : Ratio(it.stored, it.record.size).c_str(),
+                    time.c_str(), it.name.c_str());
     else
       ConsolePrintf(stdout, "%12s  %-19s  %s\n", size.c_str(), time.c_str(), it.name.c_str());
   }
@@ -96,7 +99,7 @@ void PrintText(const ArchiveSession& s, const std::vector<Listed>& items, const 
   ConsolePrintf(stdout, "%d files, %d folders, %lld bytes", files, folders, (long long)total);
   if (o.verbose)
     ConsolePrintf(stdout, ", stored in %lld bytes (%s)", (long long)totalStored,
-           Ratio(totalStored, total).c_str());
+                  Ratio(totalStored, total).c_str());
   ConsolePrintf(stdout, "\n");
 }
 

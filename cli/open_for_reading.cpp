@@ -17,14 +17,15 @@ bool ReadPasswordFile(const std::string& path, const std::string& archive, std::
   std::string text;
   if (!ReadWholeInput(path, &text)) {
     ConsolePrintf(stderr, "corvane: %s: cannot read %s: %s\n", archive.c_str(), from.c_str(),
-            strerror(errno));
+                  strerror(errno));
     return false;
   }
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();
   if (!Utf8ToSjis(text, sjis)) {
-    ConsolePrintf(stderr, "corvane: %s: the password in %s has characters that Shift-JIS cannot hold\n",
-            archive.c_str(), from.c_str());
+    ConsolePrintf(stderr,
+                  "corvane: %s: the password in %s has characters that Shift-JIS cannot hold\n",
+                  archive.c_str(), from.c_str());
     return false;
   }
   return true;

@@ -22,6 +22,6 @@ int TestCommand(const ReadOptions& o, bool quiet) {
   code = session.Run("");
   if (code == kExitSuccess && !quiet)
     ConsolePrintf(stdout, "%s: OK, %lld files, %lld bytes\n", o.archive.c_str(), (long long)files,
-           (long long)bytes);
+                  (long long)bytes);
   return ReportUnmatchedMembers(selection, o.archive, code);
 }

@@ -14,6 +14,7 @@ add_library(corvane_platform STATIC
   platform/platform_win32_wide.cpp
   platform/archive_path_map.cpp
   platform/text_encoding_win32.cpp
+  platform/text_encoding_strings.cpp
   platform/wide_paths_win32.cpp)
 target_include_directories(corvane_platform PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(corvane_host_platform STATIC

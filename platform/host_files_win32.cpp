@@ -113,7 +113,8 @@ bool HostListFolder(const std::string& path, std::vector<std::string>* names) {
   if (wide.back() != L'\\') wide += L'\\';
   wide += L'*';
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, 0, 0);
+  HANDLE find =
+      FindFirstFileExW(wide.c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, 0, 0);
   if (find == INVALID_HANDLE_VALUE) return Failed();
   bool ok = true;
   do {
@@ -136,8 +137,9 @@ bool HostCreateFolders(const std::string& path) {
   if (!LongPath(path, &wide)) return false;
   while (wide.size() > 7 && wide.back() == L'\\') wide.pop_back();
   // From the first level that is missing on, each made in turn.
-  size_t start = wide.compare(0, 8, L"\\\\?\\UNC\\") == 0 ? wide.find(L'\\', wide.find(L'\\', 8) + 1)
-                                                         : wide.find(L'\\', 4);
+  size_t start = wide.compare(0, 8, L"\\\\?\\UNC\\") == 0
+                     ? wide.find(L'\\', wide.find(L'\\', 8) + 1)
+                     : wide.find(L'\\', 4);
   for (size_t at = start; at != std::wstring::npos;) {
     size_t next = wide.find(L'\\', at + 1);
     std::wstring level = wide.substr(0, next);
@@ -208,7 +210,8 @@ std::string HostStandardInputFile(int* fd, std::string* why) {
     if (!ReadFile(in, buffer.data(), (DWORD)buffer.size(), &got, 0)) {
       if (GetLastError() == ERROR_BROKEN_PIPE) break;
       Failed();
-      *why = InterruptNoted() ? "interrupted" : std::string("cannot copy standard input: ") + strerror(errno);
+      *why = InterruptNoted() ? "interrupted"
+                              : std::string("cannot copy standard input: ") + strerror(errno);
       return "";
     }
     if (got == 0) break;

@@ -75,8 +75,9 @@ void OsCloseRoot(OsRoot* root) {
 // Opens one folder without following a reparse point and checks that it
 // is a folder and no reparse point; the handle, or null.
 static HANDLE OpenCheckedFolder(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, 0);
+  HANDLE h =
+      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, 0);
   if (h == INVALID_HANDLE_VALUE) {
     Fail();
     return 0;
@@ -181,7 +182,8 @@ OsFile OsOpenNative(const char* nativePath) {
                          FILE_ATTRIBUTE_NORMAL, 0);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD a = GetFileAttributesW(path.c_str());
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return FailWith(EISDIR), kNoFile;
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+      return FailWith(EISDIR), kNoFile;
     return Fail(), kNoFile;
   }
   return (OsFile)h;
@@ -231,7 +233,8 @@ static OsFile Create(OsRoot* root, const char* archivePath, DWORD disposition) {
                          disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, 0);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD a = GetFileAttributesW(r.full.c_str());
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return FailWith(EISDIR), kNoFile;
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+      return FailWith(EISDIR), kNoFile;
     return Fail(), kNoFile;
   }
   return (OsFile)h;

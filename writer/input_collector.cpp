@@ -266,7 +266,8 @@ bool Collector::AddTopLevel(const std::vector<std::string>& paths) {
     if (base.empty() && p.has_parent_path()) base = p.parent_path().filename().u8string();
     if (base.empty() || base == "." || base == "..") {
       std::error_code ec;
-      std::filesystem::path resolved = std::filesystem::canonical(std::filesystem::u8path(path), ec);
+      std::filesystem::path resolved =
+          std::filesystem::canonical(std::filesystem::u8path(path), ec);
       base = ec ? "" : resolved.filename().u8string();
     }
     if (base.empty() || base == "/") {

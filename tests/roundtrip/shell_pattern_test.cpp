@@ -26,7 +26,8 @@ TEST(ShellPattern, AgreesWithFnmatchOnWrittenCases) {
                          "9z",    "cz",    "dir/x", "dir/x/y", "\xe8\xa1\xa8.txt", "z\x81"};
   for (const char* p : patterns)
     for (const char* n : names)
-      EXPECT_EQ(ShellPatternMatches(p, n), Glibc(p, n)) << "pattern '" << p << "' name '" << n << "'";
+      EXPECT_EQ(ShellPatternMatches(p, n), Glibc(p, n))
+          << "pattern '" << p << "' name '" << n << "'";
 }
 
 // Random patterns over a small alphabet, so that stars, brackets and

@@ -87,8 +87,9 @@ TEST_F(CorvaneExeTest, ArchivesFromLinuxListTestAndExtractExactlyWithNamesAndTim
   std::string a = dir_ / "a.exe";
   ASSERT_EQ(RunLinux({"create", "-q", a, in}).exitCode, 0);
   // The same listing, byte for byte, names and all.
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"list", a, "--utc"}, {"list", a, "--json"}, {"list", a, "-v", "--utc"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"list", a, "--utc"},
+                                               {"list", a, "--json"},
+                                               {"list", a, "-v", "--utc"}}) {
     RunResult exe = RunCorvane(args), linux = RunLinux(args);
     EXPECT_EQ(exe.exitCode, 0) << exe.err;
     EXPECT_EQ(exe.out, linux.out) << args[2];
@@ -109,8 +110,9 @@ TEST_F(CorvaneExeTest, ArchivesOfCorvaneExeExtractExactlyWithLinuxCorvane) {
   std::string in = MakeTree();
   std::map<std::string, Times> before = FileTimes(in);
   WriteFileBytes(dir_ / "pw", B("秘密\n"));
-  for (const std::vector<std::string>& options :
-       {std::vector<std::string>{}, {"--best", "--threads", "3"}, {"--password-file", dir_ / "pw"}}) {
+  for (const std::vector<std::string>& options : {std::vector<std::string>{},
+                                                  {"--best", "--threads", "3"},
+                                                  {"--password-file", dir_ / "pw"}}) {
     std::string a = dir_ / "a.exe", out = dir_ / "out";
     fs::remove_all(out);
     std::vector<std::string> args = {"create", "-q", "--force", a, in};
@@ -118,7 +120,8 @@ TEST_F(CorvaneExeTest, ArchivesOfCorvaneExeExtractExactlyWithLinuxCorvane) {
     RunResult c = RunCorvane(args);
     ASSERT_EQ(c.exitCode, 0) << c.err;
     std::vector<std::string> extract = {"extract", "-q", a, "-d", out};
-    if (!options.empty() && options[0] == "--password-file") extract.insert(extract.end(), options.begin(), options.end());
+    if (!options.empty() && options[0] == "--password-file")
+      extract.insert(extract.end(), options.begin(), options.end());
     RunResult x = RunLinux(extract);
     ASSERT_EQ(x.exitCode, 0) << x.err;
     EXPECT_EQ(TreeContents(out + "/in"), TreeContents(in));
@@ -194,9 +197,22 @@ TEST_F(CorvaneExeTest, DestinationsOutsideCodePage932AndLongerThanMaxPath) {
 // there is refused at the same item.
 TEST_F(CorvaneExeTest, ShiftJisNamesReadAndAreRefusedAsOnLinux) {
   const Bytes kBodyA = {0xAE, 0x01};
-  const char* const kNames[] = {"\x80" "a.txt", "\xA0" "b.txt", "\xFD\xFE\xFF.txt", "\x87\x40.txt",
-                                "\xED\x40.txt", "\xFA\x40.txt", "\xF0\x40.txt", "\x95\x5C\x5C" "c.txt",
-                                "\x81\x20.txt", "\x85\x40.txt", "\x81\x7F.txt", "end\x81"};
+  const char* const kNames[] = {
+      "\x80"
+      "a.txt",
+      "\xA0"
+      "b.txt",
+      "\xFD\xFE\xFF.txt",
+      "\x87\x40.txt",
+      "\xED\x40.txt",
+      "\xFA\x40.txt",
+      "\xF0\x40.txt",
+      "\x95\x5C\x5C"
+      "c.txt",
+      "\x81\x20.txt",
+      "\x85\x40.txt",
+      "\x81\x7F.txt",
+      "end\x81"};
   for (const char* name : kNames) {
     SCOPED_TRACE(name);
     Bytes items;
@@ -207,7 +223,8 @@ TEST_F(CorvaneExeTest, ShiftJisNamesReadAndAreRefusedAsOnLinux) {
     std::string archive = dir_ / "names.exe";
     WriteFileBytes(archive, MakeProgramFile(p));
     for (const char* command : {"list", "test"}) {
-      RunResult exe = RunCorvane({command, archive, "--utc"}), linux = RunLinux({command, archive, "--utc"});
+      RunResult exe = RunCorvane({command, archive, "--utc"}),
+                linux = RunLinux({command, archive, "--utc"});
       EXPECT_EQ(exe.exitCode, linux.exitCode) << exe.err << linux.err;
       EXPECT_EQ(exe.out, linux.out);
     }
@@ -274,7 +291,9 @@ TEST_F(CorvaneExeTest, CtrlCEndsARunAsCancelWithTheSameCleanUp) {
     if (e.is_regular_file()) left.push_back(e.path().string());
   EXPECT_EQ(left, std::vector<std::string>{});
   // create: the archive in the making goes, the old one stays.
-  EXPECT_EQ(InterruptedRun({"create", "-q", "--best", "--force", a, dir_ / "in"}, dir_.path(), ".a.exe"), 5);
+  EXPECT_EQ(
+      InterruptedRun({"create", "-q", "--best", "--force", a, dir_ / "in"}, dir_.path(), ".a.exe"),
+      5);
   EXPECT_EQ(ReadFileBytes(a), archive);
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir_.path())) names.push_back(e.path().filename());
