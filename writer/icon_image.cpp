@@ -96,7 +96,9 @@ bool DecodeIconPictures(const std::vector<uint8_t>& bytes, std::vector<RgbaImage
   const uint8_t* b = bytes.data();
   if (IsPng(b, bytes.size())) {
     images->emplace_back();
-    return DecodePng(b, bytes.size(), &images->back(), error);
+    if (DecodePng(b, bytes.size(), &images->back(), error)) return true;
+    images->clear();
+    return false;
   }
   // An icon directory: reserved 0, type 1, the count, 16 bytes per image.
   if (bytes.size() < 6 || Get16(b) != 0 || Get16(b + 2) != 1 || Get16(b + 4) == 0) {

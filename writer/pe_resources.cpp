@@ -206,60 +206,69 @@ bool KeyBefore(const ResourceKey& a, const ResourceKey& b) {
 
 size_t AlignUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 
-// Lays the resources out as a resource section at address `rva`: the
-// directories level by level, then the data entries, the names and the
-// data (each datum 8-aligned).
+// A directory of the laid-out tree: the resources [first, last) (sorted)
+// agree on the levels above it; one entry per distinct key at its level.
+struct PlannedDirectory {
+  size_t first, last;
+  int level;
+  std::vector<size_t> starts;    // the first resource of each entry
+  std::vector<size_t> children;  // each entry's directory (levels 0 and 1)
+  size_t offset = 0;
+};
+
+const ResourceKey& KeyAt(const Resource& r, int level) {
+  return level == 0 ? r.type : level == 1 ? r.name : r.language;
+}
+
+bool SameKey(const ResourceKey& a, const ResourceKey& b) { return a.id == b.id && a.name == b.name; }
+
+// Plans the directory over [first, last) and, depth first, those below it.
+size_t Plan(const std::vector<Resource>& resources, size_t first, size_t last, int level,
+            std::vector<PlannedDirectory>* plan) {
+  size_t self = plan->size();
+  plan->push_back({first, last, level, {}, {}});
+  for (size_t i = first; i < last;) {
+    size_t j = i + 1;
+    while (j < last && SameKey(KeyAt(resources[j], level), KeyAt(resources[i], level))) j++;
+    (*plan)[self].starts.push_back(i);
+    if (level + 1 < kTreeLevels) {
+      size_t child = Plan(resources, i, j, level + 1, plan);
+      (*plan)[self].children.push_back(child);
+    }
+    i = j;
+  }
+  return self;
+}
+
+// Lays the resources out as a resource section at address `rva`, as the
+// linker does: the directories depth first, the names, then 8-aligned the
+// data entries and each datum; the whole a multiple of 8 bytes.
 std::vector<uint8_t> LayOut(std::vector<Resource> resources, uint32_t rva) {
   std::stable_sort(resources.begin(), resources.end(), [](const Resource& a, const Resource& b) {
-    if (KeyBefore(a.type, b.type) || KeyBefore(b.type, a.type)) return KeyBefore(a.type, b.type);
-    if (KeyBefore(a.name, b.name) || KeyBefore(b.name, a.name)) return KeyBefore(a.name, b.name);
-    return KeyBefore(a.language, b.language);
-  });
-  auto sameKey = [](const ResourceKey& a, const ResourceKey& b) { return a.id == b.id && a.name == b.name; };
-  auto keyAt = [](const Resource& r, int level) -> const ResourceKey& {
-    return level == 0 ? r.type : level == 1 ? r.name : r.language;
-  };
-  // A directory covers resources [first, last) that agree on the levels
-  // above it.
-  struct Directory {
-    size_t first, last;
-    int level;
-    size_t offset = 0;
-  };
-  std::vector<Directory> directories = {{0, resources.size(), 0}};
-  for (size_t d = 0; d < directories.size(); d++) {
-    Directory dir = directories[d];
-    if (dir.level + 1 == kTreeLevels) continue;
-    for (size_t i = dir.first; i < dir.last;) {
-      size_t j = i + 1;
-      while (j < dir.last && sameKey(keyAt(resources[j], dir.level), keyAt(resources[i], dir.level))) j++;
-      directories.push_back({i, j, dir.level + 1});
-      i = j;
+    for (int level = 0; level < kTreeLevels; level++) {
+      if (KeyBefore(KeyAt(a, level), KeyAt(b, level))) return true;
+      if (KeyBefore(KeyAt(b, level), KeyAt(a, level))) return false;
     }
-  }
-  // Entries of a directory: one per distinct key at its level.
-  auto entries = [&](const Directory& dir, std::vector<size_t>* starts) {
-    starts->clear();
-    for (size_t i = dir.first; i < dir.last; i++)
-      if (i == dir.first || !sameKey(keyAt(resources[i], dir.level), keyAt(resources[i - 1], dir.level)))
-        starts->push_back(i);
-  };
-  std::vector<size_t> starts;
+    return false;
+  });
+  std::vector<PlannedDirectory> plan;
+  Plan(resources, 0, resources.size(), 0, &plan);
   size_t size = 0;
-  for (Directory& dir : directories) {
+  for (PlannedDirectory& dir : plan) {
     dir.offset = size;
-    entries(dir, &starts);
-    size += 16 + 8 * starts.size();
+    size += 16 + 8 * dir.starts.size();
   }
-  size_t dataEntries = size;
-  size += 16 * resources.size();
   std::map<std::u16string, size_t> names;
   for (const Resource& r : resources)
-    for (const ResourceKey* k : {&r.type, &r.name, &r.language})
-      if (!k->name.empty() && !names.count(k->name)) {
-        names[k->name] = size;
-        size += 2 + 2 * k->name.size();
+    for (int level = 0; level < kTreeLevels; level++) {
+      const std::u16string& name = KeyAt(r, level).name;
+      if (!name.empty() && !names.count(name)) {
+        names[name] = size;
+        size += 2 + 2 * name.size();
       }
+    }
+  size_t dataEntries = size = AlignUp(size, 8);
+  size += 16 * resources.size();
   std::vector<size_t> dataAt;
   for (const Resource& r : resources) {
     size = AlignUp(size, 8);
@@ -267,36 +276,30 @@ std::vector<uint8_t> LayOut(std::vector<Resource> resources, uint32_t rva) {
     size += r.data.size();
   }
 
-  std::vector<uint8_t> out(size, 0);
-  for (size_t d = 0; d < directories.size(); d++) {
-    const Directory& dir = directories[d];
-    entries(dir, &starts);
+  std::vector<uint8_t> out(AlignUp(size, 8), 0);
+  for (const PlannedDirectory& dir : plan) {
     uint16_t named = 0;
-    for (size_t s : starts) named += !keyAt(resources[s], dir.level).name.empty();
+    for (size_t s : dir.starts) named += !KeyAt(resources[s], dir.level).name.empty();
     Put16(&out, dir.offset + 12, named);
-    Put16(&out, dir.offset + 14, starts.size() - named);
-    size_t child = 0;  // the directories one level down are in the same order
-    for (size_t e = 0; e < starts.size(); e++) {
-      const ResourceKey& key = keyAt(resources[starts[e]], dir.level);
+    Put16(&out, dir.offset + 14, dir.starts.size() - named);
+    for (size_t e = 0; e < dir.starts.size(); e++) {
+      const ResourceKey& key = KeyAt(resources[dir.starts[e]], dir.level);
       size_t entry = dir.offset + 16 + 8 * e;
       Put32(&out, entry, key.name.empty() ? key.id : (0x80000000u | names[key.name]));
-      if (dir.level + 1 == kTreeLevels) {
-        Put32(&out, entry + 4, dataEntries + 16 * starts[e]);
-        continue;
-      }
-      while (!(directories[child].level == dir.level + 1 && directories[child].first == starts[e])) child++;
-      Put32(&out, entry + 4, 0x80000000u | directories[child].offset);
+      Put32(&out, entry + 4,
+            dir.level + 1 < kTreeLevels ? 0x80000000u | plan[dir.children[e]].offset
+                                        : dataEntries + 16 * dir.starts[e]);
     }
+  }
+  for (const auto& [name, at] : names) {
+    Put16(&out, at, name.size());
+    for (size_t i = 0; i < name.size(); i++) Put16(&out, at + 2 + 2 * i, name[i]);
   }
   for (size_t i = 0; i < resources.size(); i++) {
     Put32(&out, dataEntries + 16 * i, rva + dataAt[i]);
     Put32(&out, dataEntries + 16 * i + 4, resources[i].data.size());
     Put32(&out, dataEntries + 16 * i + 8, resources[i].codePage);
     std::copy(resources[i].data.begin(), resources[i].data.end(), out.begin() + dataAt[i]);
-  }
-  for (const auto& [name, at] : names) {
-    Put16(&out, at, name.size());
-    for (size_t i = 0; i < name.size(); i++) Put16(&out, at + 2 + 2 * i, name[i]);
   }
   return out;
 }
