@@ -41,26 +41,6 @@ class IconTest : public ::testing::Test {
     return dir_ / name;
   }
 
-  // The pictures of the archive's icon group "main_icon", as wrestool and
-  // icotool take them out and ImageMagick reads them, with icotool's list.
-  std::vector<RgbaImage> IconOf(const std::string& archive, std::string* list) {
-    TempDir out;
-    RunResult x = RunProgram({"wrestool", "-x", "--type=group_icon", "--name=MAIN_ICON",
-                              "-o", out / "group.ico", dir_ / archive});
-    EXPECT_EQ(x.exitCode, 0) << x.err;
-    *list = RunProgram({"icotool", "-l", out / "group.ico"}).out;
-    x = RunProgram({"icotool", "-x", "-o", out.path(), out / "group.ico"});
-    EXPECT_EQ(x.exitCode, 0) << x.err;
-    std::vector<RgbaImage> pictures;
-    for (int i = 1;; i++) {
-      RunResult found = RunBash("ls \"$1\"/group_${2}_*.png", {out.path(), std::to_string(i)});
-      if (found.exitCode != 0) break;
-      pictures.emplace_back();
-      EXPECT_TRUE(ReadWithImageMagick(found.out.substr(0, found.out.find('\n')), &pictures.back()));
-    }
-    return pictures;
-  }
-
   TempDir dir_;
 };
 
@@ -70,7 +50,7 @@ TEST_F(IconTest, APngBecomesTheStubsIconAndTheArchiveStaysTheSameOtherwise) {
   RunResult r = Create("icon.exe", {"--icon", Png("logo.png", picture)});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string list;
-  std::vector<RgbaImage> icon = IconOf("icon.exe", &list);
+  std::vector<RgbaImage> icon = IcoutilsIcon(dir_ / "icon.exe", &list);
   EXPECT_EQ(list, "--icon --index=1 --width=32 --height=32 --bit-depth=4 --palette-size=16\n");
   ASSERT_EQ(icon.size(), 1u);
   EXPECT_EQ(PixelText(icon[0]), PixelText(picture));
@@ -115,7 +95,7 @@ TEST_F(IconTest, TheIcoImageNearestTheSizeIsTakenAndLargerPicturesScaled) {
     RunResult r = Create("multi.exe", {"--icon", dir_ / "multi.ico"});
     ASSERT_EQ(r.exitCode, 0) << c.what << ": " << r.err;
     std::string list;
-    std::vector<RgbaImage> icon = IconOf("multi.exe", &list);
+    std::vector<RgbaImage> icon = IcoutilsIcon(dir_ / "multi.exe", &list);
     ASSERT_EQ(icon.size(), 1u) << c.what;
     EXPECT_EQ(PixelText(icon[0]), PixelText(want)) << c.what;
   }
@@ -123,7 +103,7 @@ TEST_F(IconTest, TheIcoImageNearestTheSizeIsTakenAndLargerPicturesScaled) {
   RunResult r = Create("scaled.exe", {"--icon", Png("64.png", BlockPicture(64, 8, 9))});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string list;
-  std::vector<RgbaImage> icon = IconOf("scaled.exe", &list);
+  std::vector<RgbaImage> icon = IcoutilsIcon(dir_ / "scaled.exe", &list);
   ASSERT_EQ(icon.size(), 1u);
   EXPECT_EQ(PixelText(icon[0]), PixelText(want));
 }

@@ -148,3 +148,20 @@ bool WriteWithImageMagick(const RgbaImage& picture, const std::string& path) {
   std::string size = std::to_string(picture.width) + "x" + std::to_string(picture.height);
   return RunProgram({"convert", "-size", size, "-depth", "8", "rgba:" + dir / "raw", path}).exitCode == 0;
 }
+
+std::vector<RgbaImage> IcoutilsIcon(const std::string& archive, std::string* list) {
+  TempDir out;
+  std::vector<RgbaImage> pictures;
+  RunResult x = RunProgram({"wrestool", "-x", "--type=group_icon", "--name=MAIN_ICON", "-o",
+                            out / "group.ico", archive});
+  if (x.exitCode != 0) return pictures;
+  *list = RunProgram({"icotool", "-l", out / "group.ico"}).out;
+  if (RunProgram({"icotool", "-x", "-o", out.path(), out / "group.ico"}).exitCode != 0) return pictures;
+  for (int i = 1;; i++) {
+    RunResult found = RunBash("ls \"$1\"/group_${2}_*.png", {out.path(), std::to_string(i)});
+    if (found.exitCode != 0) break;
+    pictures.emplace_back();
+    if (!ReadWithImageMagick(found.out.substr(0, found.out.find('\n')), &pictures.back())) pictures.pop_back();
+  }
+  return pictures;
+}

@@ -43,4 +43,9 @@ bool ReadWithImageMagick(const std::string& path, RgbaImage* picture);
 // Writes the picture through ImageMagick ("x.png", "x.bmp", ...).
 bool WriteWithImageMagick(const RgbaImage& picture, const std::string& path);
 
+// The pictures of the archive's icon group "main_icon" as icoutils take
+// them out (wrestool, then icotool) and ImageMagick reads them, and
+// icotool's list of them.
+std::vector<RgbaImage> IcoutilsIcon(const std::string& archive, std::string* list);
+
 #endif
