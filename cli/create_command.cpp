@@ -140,6 +140,11 @@ int CreateCommand(const CreateOptions& o) {
             o.output.c_str());
     return kExitUsage;
   }
+  if (o.iconFile == "-" && (o.passwordFile == "-" || o.filesFrom == "-")) {
+    fprintf(stderr, "corvane: %s: the icon cannot come from standard input with the %s\n",
+            o.output.c_str(), o.passwordFile == "-" ? "password" : "paths");
+    return kExitUsage;
+  }
   ArchiveOptions options;
   options.level = o.level;
   options.threads = o.threads;

@@ -145,6 +145,13 @@ TEST_F(IconTest, WhatCannotBeTheIconIsRefusedBeforeAnythingIsWritten) {
            "' cannot be put in it\n"},
   };
   Bytes before = ReadFileBytes(dir_ / "plain.exe");
+  RunResult both = RunCorvane({"create", "-q", dir_ / "new.exe", "--icon", "-", "-T", "-"}, logo);
+  EXPECT_EQ(both.exitCode, 2);
+  EXPECT_EQ(both.err, "corvane: " + dir_ / "new.exe" +
+                          ": the icon cannot come from standard input with the paths\n");
+  // Alone, standard input is the icon's.
+  RunResult fromInput = RunCorvane({"create", "-q", dir_ / "piped.exe", dir_ / "in.txt", "--icon", "-"}, logo);
+  EXPECT_EQ(fromInput.exitCode, 0) << fromInput.err;
   for (const Case& c : cases) {
     RunResult r = Create("new.exe", c.args);
     EXPECT_EQ(r.exitCode, 6) << c.message;
