@@ -27,7 +27,7 @@ bool DecodeIconPictures(const std::vector<uint8_t>& bytes, std::vector<RgbaImage
 
 // The image that makes the best `width` by `height` picture: that size
 // exactly, else the smallest larger one (scaled down), else the largest;
-// among equal sizes the deepest colours.
+// among equal sizes the deepest colours. `images` is not empty.
 const RgbaImage& BestPictureFor(const std::vector<RgbaImage>& images, int width, int height);
 
 // Decodes a PNG (in png_image.cpp). False with *error when it is none, is

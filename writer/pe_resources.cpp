@@ -85,8 +85,8 @@ const Section* SectionHolding(const PeLayout& pe, uint32_t rva, uint32_t length)
   return nullptr;
 }
 
-// Reads the resource tree below the section's start, checking every
-// offset against the resource directory's extent in the file.
+// Reads the resource tree from the start of its section, checking every
+// offset against the section's raw bytes in the file.
 class TreeReader {
  public:
   TreeReader(const std::vector<uint8_t>& image, const PeLayout& pe, size_t base, size_t extent)
