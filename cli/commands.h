@@ -42,6 +42,7 @@ struct CreateOptions {
   int level = kDefaultLevel;
   int threads = 0;       // 0: one per processor
   std::string stubFile;  // empty: the built-in stub
+  std::string iconFile;  // empty: the stub's own icon
   bool force = false;    // replace an output that is not an archive
   bool strict = false;   // an input that cannot be taken ends the run
   bool quiet = false;

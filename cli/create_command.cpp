@@ -21,6 +21,7 @@
 #include "engine/archive.h"
 #include "writer/archive_writer.h"
 #include "platform/console.h"
+#include "writer/stub_icon.h"
 
 namespace {
 
@@ -110,6 +111,29 @@ bool SourceDateEpoch(int64_t* seconds) {
   return true;
 }
 
+// Puts the picture of --icon into the stub in place of its own icon.
+// Returns an exit code.
+int PutIcon(const CreateOptions& o, std::vector<uint8_t>* stub) {
+  std::string bytes, error;
+  if (!ReadWholeInput(o.iconFile, &bytes)) {
+    ConsolePrintf(stderr, "corvane: %s: cannot read the icon: %s\n", o.iconFile.c_str(),
+                  strerror(errno));
+    return kExitInputFailed;
+  }
+  std::vector<RgbaImage> pictures;
+  if (!DecodeIconPictures(std::vector<uint8_t>(bytes.begin(), bytes.end()), &pictures, &error)) {
+    ConsolePrintf(stderr, "corvane: %s: %s\n", o.iconFile.c_str(), error.c_str());
+    return kExitInputFailed;
+  }
+  if (!ReplaceStubIcon(pictures, stub, &error)) {
+    ConsolePrintf(stderr, "corvane: %s: %s; the icon '%s' cannot be put in it\n",
+                  o.stubFile.empty() ? "the built-in stub" : o.stubFile.c_str(), error.c_str(),
+                  o.iconFile.c_str());
+    return kExitInputFailed;
+  }
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int CreateCommand(const CreateOptions& o) {
@@ -117,6 +141,11 @@ int CreateCommand(const CreateOptions& o) {
     ConsolePrintf(stderr,
                   "corvane: %s: the password and the paths cannot both come from standard input\n",
                   o.output.c_str());
+    return kExitUsage;
+  }
+  if (o.iconFile == "-" && (o.passwordFile == "-" || o.filesFrom == "-")) {
+    ConsolePrintf(stderr, "corvane: %s: the icon cannot come from standard input with the %s\n",
+                  o.output.c_str(), o.passwordFile == "-" ? "password" : "paths");
     return kExitUsage;
   }
   ArchiveOptions options;
@@ -161,6 +190,10 @@ int CreateCommand(const CreateOptions& o) {
       return kExitInputFailed;
     }
     stub.assign(bytes.begin(), bytes.end());
+  }
+  if (!o.iconFile.empty()) {
+    int code = PutIcon(o, &stub);
+    if (code != kExitSuccess) return code;
   }
 
   CollectOptions collect;

@@ -42,8 +42,8 @@ const ExitCodeRow kExitCodeRows[] = {
      "question answered Cancel, or one that no terminal could answer"},
     {kExitCancelled, "create", "interrupted (Ctrl-C, SIGTERM, SIGHUP), nothing left behind"},
     {kExitInputFailed, "create",
-     "an input could not be taken (--strict), a file it reads (description, password, "
-     "stub, -T list) could not be read, or nothing was left to store; nothing written"},
+     "an input could not be taken (--strict), a file it reads (description, password, icon, "
+     "stub, -T list) could not be read or used, or nothing was left to store; nothing written"},
     {kExitInputsLeftOut, "create",
      "written, but inputs were left out (each named on standard error)"},
     {kExitInputsChanged, "create",

@@ -98,6 +98,9 @@ int main(int argc, char** argv) {
                      "the archive is the same whatever the number")
       ->check(CLI::Range(1, 256));
   create->add_option("--stub", createOptions.stubFile, "Use this 26112-byte stub");
+  create->add_option("--icon", createOptions.iconFile,
+                     "Give the stub this icon (.ico or PNG) in place of its own (the built-in "
+                     "stub's: 32x32 in 16 colours)");
   create->add_flag("--force", createOptions.force,
                    "Replace the output even when it is not an archive");
   create->add_flag("--strict", createOptions.strict,

@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev                        # benchmarks
   libcli11-dev nlohmann-json3-dev         # corvane's argument parser, JSON
   libicu-dev                              # Windows' code page 932 table
+  libpng-dev                              # PNG pictures for create --icon
   g++-mingw-w64-i686 python3-minimal      # 32-bit Windows build (its -posix
                                           #   compilers: corvane.exe), the icon
   groff-base                              # the manual page as text for Windows
@@ -25,6 +26,7 @@ test_packages=(
   man-db                                  # the manual page's checks
   bash-completion                         # the completion, as bash loads it
   dpkg-dev                                # the .deb (dpkg-shlibdeps for Depends)
+  icoutils                                # the archives' icons read back (wrestool, icotool)
 )
 
 if [ "${1:-}" = --tests ]; then

@@ -14,7 +14,7 @@ seconds=${1:?usage: run-fuzz.sh SECONDS}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-for target in read_path round_trip; do
+for target in read_path round_trip stub_icon; do
   work=build/fuzz/work/$target
   findings=build/fuzz/findings/$target
   [ "${CORVANE_FUZZ_KEEP:-0}" = 1 ] || rm -rf "$work"

@@ -6,7 +6,8 @@ add_executable(cli_tests cli/cli_test.cpp cli/create_test.cpp cli/run_corvane.cp
   cli/interruption_test.cpp
   cli/prompt_test.cpp
   cli/name_verdicts_test.cpp cli/name_check_test.cpp
-  cli/run_on_terminal.cpp cli/list_test.cpp cli/diagnosis_test.cpp cli/terminal_test.cpp)
+  cli/run_on_terminal.cpp cli/list_test.cpp cli/diagnosis_test.cpp cli/terminal_test.cpp
+  cli/icon_test.cpp icon/icon_fixtures.cpp)
 target_link_libraries(cli_tests corvane_test_support corvane_cli_lib GTest::gtest_main
   nlohmann_json::nlohmann_json)
 target_compile_definitions(cli_tests PRIVATE CORVANE_BINARY="$<TARGET_FILE:corvane>"

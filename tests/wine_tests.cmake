@@ -24,6 +24,8 @@ add_executable(wine_tests
   wine/layout_test.cpp
   wine/hostile_test.cpp
   wine/leftovers_test.cpp
+  wine/custom_icon_test.cpp
+  icon/icon_fixtures.cpp
   cli/run_corvane.cpp
   cli/run_program.cpp
   roundtrip/roundtrip_support.cpp

@@ -16,3 +16,14 @@ add_executable(writer_tests
   roundtrip/shell_pattern_test.cpp)
 target_link_libraries(writer_tests corvane_writer corvane_test_support GTest::gtest_main)
 gtest_discover_tests(writer_tests DISCOVERY_TIMEOUT 60)
+
+# The maker's icon in the stub: program images' resources, icon pictures
+# and their conversion, hand-made and mangled ones included.
+add_executable(icon_tests icon/icon_fixtures.cpp icon/pe_resources_test.cpp
+  icon/icon_picture_test.cpp icon/stub_icon_test.cpp cli/run_program.cpp)
+target_link_libraries(icon_tests corvane_writer corvane_test_support GTest::gtest_main)
+if(STUB_FILE)
+  target_compile_definitions(icon_tests PRIVATE STUB_FILE="${STUB_FILE}")
+  add_dependencies(icon_tests windows_side)
+endif()
+gtest_discover_tests(icon_tests DISCOVERY_TIMEOUT 60)

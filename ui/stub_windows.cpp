@@ -28,14 +28,11 @@ bool CreateStubWindows(StubWindows* w) {
                                   WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, inst, w);
 
-  WNDCLASSA progress = {};
-  progress.lpfnWndProc = ProgressWindowProc;
-  progress.hInstance = inst;
-  progress.hIcon = LoadIconA(inst, kIconName);
-  progress.hCursor = LoadCursorA(0, IDC_ARROW);
-  progress.hbrBackground = kMenuBrush;
-  progress.lpszClassName = kProgressClass;
-  if (!RegisterClassA(&progress)) return false;
+  // The progress window's class differs from the main window's only in
+  // its procedure and name.
+  main.lpfnWndProc = ProgressWindowProc;
+  main.lpszClassName = kProgressClass;
+  if (!RegisterClassExA(&main)) return false;
   RECT desk;
   GetWindowRect(GetDesktopWindow(), &desk);
   const int cw = w->charWidth, lh = w->lineHeight;

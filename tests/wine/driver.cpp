@@ -17,6 +17,10 @@
 //   browser_up            select the parent of the browser's selected folder
 //   browser_answer ok|cancel  click that button of the browser, wait until it is destroyed
 //   snap PATH             create PATH.ready, wait for PATH.done (a screenshot)
+//   icon                  report the archive's icon "main_icon" as loaded from it
+//                         and as the shell extracts it (32 by 32 pixels)
+//   show_icon             show that icon in a window of the driver, as it is
+//                         and magnified 8 times, beside the stub's main window
 //   windows               report every top-level window of the stub
 //   handles               report the stub's handle and GUI object counts
 //   files PATH...         report whether the stub holds each file open
@@ -31,6 +35,7 @@
 #include <windows.h>  // first: the other Windows headers build on it
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <stdlib.h>
 
 #include <functional>
@@ -55,6 +60,7 @@ struct Run {
   HWND lastBox = 0;
   HWND lastBrowser = 0;
   std::string step;
+  std::wstring archive;
 };
 Run run;
 
@@ -96,6 +102,9 @@ void WaitFor(const std::function<bool()>& ready, bool endIsReady = false,
       Report("exited").Field("during", run.step).Field("code", (long)code).Emit();
       Stop(2);
     }
+    // The driver's own windows (show_icon) paint while it waits.
+    MSG message;
+    while (PeekMessageW(&message, 0, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     if (GetTickCount() - start > run.timeoutMs) {
       Report r("timeout");
       r.Field("step", run.step);
@@ -145,6 +154,7 @@ void Start(const std::vector<std::string>& f) {
     ExitProcess(5);
   }
   run.started = true;
+  run.archive = archive;
   Report("started").Field("acp", (long)GetACP()).Emit();
 }
 
@@ -411,6 +421,70 @@ void Snap(const std::vector<std::string>& f) {
   Report("snapped").Emit();
 }
 
+// The archive's "main_icon" at 32 by 32, loaded from it as a module loads
+// its own icon (the stub's windows take it so), and the first icon the
+// shell extracts from it. Both are 0 when missing; the caller destroys
+// them.
+void ArchiveIcons(HICON* loaded, HICON* extracted) {
+  *loaded = *extracted = 0;
+  HMODULE module = LoadLibraryExW(run.archive.c_str(), 0, LOAD_LIBRARY_AS_DATAFILE);
+  if (module) {
+    *loaded = (HICON)LoadImageW(module, L"MAIN_ICON", IMAGE_ICON, 32, 32, 0);
+    FreeLibrary(module);
+  }
+  ExtractIconExW(run.archive.c_str(), 0, extracted, 0, 1);
+}
+
+void ReportIcon() {
+  HICON loaded, extracted;
+  ArchiveIcons(&loaded, &extracted);
+  Report("icon")
+      .Field("groups", (long)ExtractIconExW(run.archive.c_str(), -1, 0, 0, 0))
+      .Field("loaded", loaded ? IconPixels(loaded, 32) : "none")
+      .Field("extracted", extracted ? IconPixels(extracted, 32) : "none")
+      .Emit();
+  if (loaded) DestroyIcon(loaded);
+  if (extracted) DestroyIcon(extracted);
+}
+
+// Paints the icon of the window's user data at its size and 8 times that,
+// with a line that says what it is.
+LRESULT CALLBACK IconViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  HICON icon = (HICON)GetWindowLongPtrW(window, GWLP_USERDATA);
+  const wchar_t kText[] = L"The archive's icon: 32x32, and 8 times that";
+  TextOutW(dc, 8, 8, kText, lstrlenW(kText));
+  DrawIconEx(dc, 8, 32, icon, 32, 32, 0, 0, DI_NORMAL);
+  DrawIconEx(dc, 48, 32, icon, 256, 256, 0, 0, DI_NORMAL);
+  EndPaint(window, &paint);
+  return 0;
+}
+
+void ShowIcon() {
+  HWND main = 0;
+  WaitFor([&] { return (main = FindVisibleWindow(Pid(), kMainClass)) != 0; });
+  HICON loaded, extracted;
+  ArchiveIcons(&loaded, &extracted);
+  if (extracted) DestroyIcon(extracted);
+  if (!loaded) BadScript("the archive has no icon main_icon");
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = IconViewProc;
+  wc.hInstance = GetModuleHandleW(0);
+  wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+  wc.lpszClassName = L"icon_view";
+  RegisterClassW(&wc);
+  RECT r;
+  GetWindowRect(main, &r);
+  HWND view = CreateWindowExW(0, L"icon_view", L"The archive's icon", WS_POPUP | WS_BORDER,
+                              r.right + 8, r.top, 320, 300, 0, 0, wc.hInstance, 0);
+  SetWindowLongPtrW(view, GWLP_USERDATA, (LONG_PTR)loaded);
+  ShowWindow(view, SW_SHOWNOACTIVATE);
+  UpdateWindow(view);
+  Report("icon_shown").Emit();
+}
+
 void ReportWindows() { Report("windows").Field("list", TopLevelWindows(Pid())).Emit(); }
 
 // GetProcessHandleCount and GetGuiResources are reported as the system
@@ -482,6 +556,8 @@ void Play(const std::vector<std::string>& f) {
   if (verb == "browser_answer")
     return Answer(&run.lastBrowser, f.size() > 1 ? f[1] : "", "browser_answered", true);
   if (verb == "snap") return Snap(f);
+  if (verb == "icon") return ReportIcon();
+  if (verb == "show_icon") return ShowIcon();
   if (verb == "windows") return ReportWindows();
   if (verb == "handles") return ReportHandles();
   if (verb == "files") return ReportFiles(f);

@@ -189,3 +189,26 @@ std::string IconKindOf(HWND box, double* matched) {
   }
   return best;
 }
+
+std::string IconPixels(HICON icon, int size) {
+  Pixels onBlack(size, size), onWhite(size, size);
+  for (int i = 0; i < size * size; i++) onBlack.bits[i] = 0, onWhite.bits[i] = 0xFFFFFF;
+  DrawIconEx(onBlack.dc, 0, 0, icon, size, size, 0, 0, DI_NORMAL);
+  DrawIconEx(onWhite.dc, 0, 0, icon, size, size, 0, 0, DI_NORMAL);
+  GdiFlush();
+  std::string text;
+  for (int y = 0; y < size; y++) {
+    for (int x = 0; x < size; x++) {
+      DWORD b = onBlack.bits[y * size + x] & 0xFFFFFF, w = onWhite.bits[y * size + x] & 0xFFFFFF;
+      char hex[8];
+      if (b == w) {
+        wsprintfA(hex, "%06lX", (unsigned long)b);
+      } else {
+        lstrcpyA(hex, b == 0 && w == 0xFFFFFF ? "------" : "??????");
+      }
+      text += hex;
+    }
+    text += "/";
+  }
+  return text;
+}

@@ -41,4 +41,10 @@ std::string StaticTexts(HWND dialog);
 // the same background; *matched gets the share of equal pixels (0 to 1).
 std::string IconKindOf(HWND box, double* matched);
 
+// The icon drawn at `size` by `size` pixels, as text: a row after another,
+// each ended by '/', "RRGGBB" for a pixel that shows, "------" for one the
+// background shows through and "??????" for one that changes it (drawn
+// on black and on white to tell).
+std::string IconPixels(HICON icon, int size);
+
 #endif
