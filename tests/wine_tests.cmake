@@ -69,7 +69,7 @@ if(CORVANE_EXE)
   target_link_libraries(cli_wine_tests corvane_test_support corvane_cli_lib GTest::gtest
     nlohmann_json::nlohmann_json)
   target_compile_definitions(cli_wine_tests PRIVATE CORVANE_BINARY="${WINE_CORVANE}"
-    LINUX_CORVANE="$<TARGET_FILE:corvane>"
+    LINUX_CORVANE="$<TARGET_FILE:corvane>" CORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     CORVANE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/cli/golden")
   add_dependencies(cli_wine_tests windows_tool)
   gtest_discover_tests(cli_wine_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "wine."

@@ -1,7 +1,8 @@
 // corvane.exe under Wine beside the Linux corvane: archives of either
-// extract exactly with the other, names that leave the destination are
-// refused, destinations beyond code page 932 and MAX_PATH work, Ctrl-C
-// cancels with the clean-up, and the password prompt does not echo.
+// extract exactly with the other, names read and are refused alike, names
+// that leave the destination are refused, destinations beyond code page
+// 932 and MAX_PATH work, Ctrl-C cancels with the clean-up, the password
+// prompt does not echo, and --icon makes the same stub.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "payload/format.h"
 #include "tests/cli/run_corvane.h"
 #include "tests/cli/run_on_terminal.h"
 #include "tests/test_files.h"
@@ -242,6 +244,30 @@ TEST_F(CorvaneExeTest, ShiftJisNamesReadAndAreRefusedAsOnLinux) {
   EXPECT_EQ(exe.exitCode, linux.exitCode);
   EXPECT_EQ(exe.err, linux.err);
   EXPECT_NE(exe.err.find("café.txt' cannot be written in Shift-JIS"), std::string::npos) << exe.err;
+}
+
+// --icon: a .ico, or a PNG through the system's own decoder, makes the
+// same stub as the Linux corvane makes with libpng.
+TEST_F(CorvaneExeTest, AnIconMakesTheSameStubAsOnLinux) {
+  std::string in = MakeTree();
+  const std::string icons = std::string(CORVANE_SOURCE_DIR) + "/tests/fuzz/corpus/stub_icon/";
+  for (const char* icon : {"main_icon.ico", "three.ico", "dot.png"}) {
+    SCOPED_TRACE(icon);
+    std::string exe = dir_ / "exe.exe", linux = dir_ / "linux.exe";
+    RunResult e = RunCorvane({"create", "-q", "--force", "--icon", icons + icon, exe, in});
+    ASSERT_EQ(e.exitCode, 0) << e.err;
+    RunResult l = RunLinux({"create", "-q", "--force", "--icon", icons + icon, linux, in});
+    ASSERT_EQ(l.exitCode, 0) << l.err;
+    Bytes a = ReadFileBytes(exe), b = ReadFileBytes(linux);
+    ASSERT_GE(a.size(), (size_t)kStubSize);
+    ASSERT_GE(b.size(), (size_t)kStubSize);
+    EXPECT_TRUE(std::equal(a.begin(), a.begin() + kStubSize, b.begin()));
+  }
+  WriteFileBytes(dir_ / "broken.png", B("\x89PNG\r\n\x1a\nnot a picture at all"));
+  RunResult broken = RunCorvane({"create", "-q", "--icon", dir_ / "broken.png", dir_ / "b.exe", in});
+  EXPECT_EQ(broken.exitCode, 6);
+  EXPECT_NE(broken.err.find("is a broken PNG"), std::string::npos) << broken.err;
+  EXPECT_FALSE(PathExists(dir_ / "b.exe"));
 }
 
 // Starts corvane.exe, waits (bounded) for `watched` to appear below
