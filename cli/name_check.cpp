@@ -11,10 +11,6 @@
 #include "paths/path_utils.h"
 #include "platform/host_platform.h"
 
-// The longest name of one level: 255 bytes on Linux (Windows' 255 UTF-16
-// units hold as much).
-static const size_t kLongestLevel = 255;
-
 bool EndsWithSeparator(const std::string& archivePath) {
   const char* last = archivePath.c_str();
   for (const char* p = archivePath.c_str(); *p; p = OsCharNext(p)) last = p;
@@ -57,7 +53,7 @@ bool NameCheck::HostKey(const std::string& archivePath, std::string* key, bool* 
       return false;
     }
     // Each level is one name to the file system, which holds no longer one.
-    if (part.size() > kLongestLevel) {
+    if (!HostTakesLevel(part)) {
       error_ = ENAMETOOLONG;
       return false;
     }

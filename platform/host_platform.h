@@ -4,6 +4,8 @@
 #ifndef CORVANE_PLATFORM_HOST_PLATFORM_H
 #define CORVANE_PLATFORM_HOST_PLATFORM_H
 
+#include <string>
+
 #include "platform/platform.h"
 
 // Maps an archive path to the host as Windows reads it: separators
@@ -13,6 +15,11 @@
 // (zero-terminated), or -1 when a name is not valid Shift-JIS, or -2 when
 // the result would not fit in cap bytes plus the terminator.
 int MapArchivePath(const char* archivePath, char* out, int cap);
+
+// Whether the host's file systems take a name of one level this long
+// (UTF-8, as MapArchivePath gives it): 255 bytes on POSIX, 255 UTF-16
+// units on Windows.
+bool HostTakesLevel(const std::string& utf8);
 
 // The error of the last failed platform call of this thread, as an errno
 // value (Windows' codes are translated); EILSEQ for a name that is not

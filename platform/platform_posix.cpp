@@ -3,6 +3,7 @@
 // the *at calls relative to it.
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,6 +24,8 @@
 static thread_local int lastError;
 
 int PlatformLastError() { return lastError; }
+
+bool HostTakesLevel(const std::string& utf8) { return utf8.size() <= NAME_MAX; }
 
 static bool Fail() {
   lastError = errno;

@@ -26,6 +26,14 @@ static thread_local int lastError;
 
 int PlatformLastError() { return lastError; }
 
+bool HostTakesLevel(const std::string& utf8) {
+  // UTF-16 units: one per UTF-8 sequence, two for one of four bytes.
+  size_t units = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+  return units <= 255;
+}
+
 static bool Fail() {
   lastError = ErrnoOf(GetLastError());
   return false;

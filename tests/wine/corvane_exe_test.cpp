@@ -246,6 +246,29 @@ TEST_F(CorvaneExeTest, ShiftJisNamesReadAndAreRefusedAsOnLinux) {
   EXPECT_NE(exe.err.find("café.txt' cannot be written in Shift-JIS"), std::string::npos) << exe.err;
 }
 
+// A name of one level is judged by what Windows takes, 255 UTF-16 units:
+// 120 kanji are 360 bytes of UTF-8, too long for Linux, not for Windows.
+TEST_F(CorvaneExeTest, ALevelNameIsJudgedByWindowsLengthLimit) {
+  std::string longName;
+  for (int i = 0; i < 120; i++) longName += "\x95\x5C";  // 表
+  const Bytes kBodyA = {0xAE, 0x01};
+  for (const auto& [name, linuxTakes] : {std::pair<std::string, bool>{longName, false},
+                                        {longName.substr(0, 250) + ".txt", false},
+                                        {std::string(255, 'a'), true},
+                                        {std::string(256, 'a'), false}}) {
+    SCOPED_TRACE(name.size());
+    Bytes items;
+    AppendFileEntry(&items, B(name), 1, 2, FileTimeOf(1500000000), 1, 0, 0, kBodyA);
+    ProgramFile p;
+    p.blockStream = MakeBlockStream(items);
+    std::string archive = dir_ / "long.exe";
+    WriteFileBytes(archive, MakeProgramFile(p));
+    bool windowsTakes = name.size() != 256;
+    EXPECT_EQ(RunCorvane({"test", "-q", archive}).exitCode, windowsTakes ? 0 : 4);
+    EXPECT_EQ(RunLinux({"test", "-q", archive}).exitCode, linuxTakes ? 0 : 4);
+  }
+}
+
 // --icon: a .ico, or a PNG through the system's own decoder, makes the
 // same stub as the Linux corvane makes with libpng.
 TEST_F(CorvaneExeTest, AnIconMakesTheSameStubAsOnLinux) {
