@@ -25,6 +25,12 @@
 
 namespace {
 
+// The most that is read of an icon or a description file: far more than
+// either can use (a picture is at most 2048 pixels square, a description
+// 65535 bytes), and a bound for a file that never ends.
+const size_t kIconFileLimit = 64u << 20;
+const size_t kDescriptionFileLimit = 1u << 20;
+
 // Header texts are typed in UTF-8 and stored in Shift-JIS.
 bool HeaderText(const std::string& archive, const std::string& what, const std::string& utf8,
                 std::string* sjis) {
@@ -115,7 +121,7 @@ bool SourceDateEpoch(int64_t* seconds) {
 // Returns an exit code.
 int PutIcon(const CreateOptions& o, std::vector<uint8_t>* stub) {
   std::string bytes, error;
-  if (!ReadWholeInput(o.iconFile, &bytes)) {
+  if (!ReadWholeInput(o.iconFile, &bytes, kIconFileLimit)) {
     ConsolePrintf(stderr, "corvane: %s: cannot read the icon: %s\n", o.iconFile.c_str(),
                   strerror(errno));
     return kExitInputFailed;
@@ -153,7 +159,7 @@ int CreateCommand(const CreateOptions& o) {
   options.threads = o.threads;
   std::string description = o.description;
   if (!description.empty() && description[0] == '@' &&
-      !ReadWholeInput(description.substr(1), &description)) {
+      !ReadWholeInput(description.substr(1), &description, kDescriptionFileLimit)) {
     ConsolePrintf(stderr, "corvane: %s: cannot read the description file '%s': %s\n",
                   o.output.c_str(), o.description.substr(1).c_str(), strerror(errno));
     return kExitInputFailed;
@@ -185,7 +191,7 @@ int CreateCommand(const CreateOptions& o) {
     stub = DefaultStub();
   } else {
     std::string bytes;
-    if (!ReadWholeInput(o.stubFile, &bytes) || bytes.size() != (size_t)kStubSize) {
+    if (!ReadWholeInput(o.stubFile, &bytes, kStubSize) || bytes.size() != (size_t)kStubSize) {
       ConsolePrintf(stderr, "corvane: %s: not a stub of %d bytes\n", o.stubFile.c_str(), kStubSize);
       return kExitInputFailed;
     }

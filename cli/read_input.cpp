@@ -6,7 +6,7 @@
 
 #include "platform/host_files.h"
 
-bool ReadWholeInput(const std::string& path, std::string* text) {
+bool ReadWholeInput(const std::string& path, std::string* text, size_t limit) {
   int fd = path == "-" ? STDIN_FILENO : HostOpenForReading(path);
   if (fd < 0) return false;
   text->clear();
@@ -18,6 +18,11 @@ bool ReadWholeInput(const std::string& path, std::string* text) {
     if (n < 0) ok = false;
     if (n <= 0) break;
     text->append(buffer, (size_t)n);
+    if (text->size() > limit) {
+      ok = false;
+      errno = EFBIG;
+      break;
+    }
   }
   int saved = errno;
   if (fd != STDIN_FILENO) HostClose(fd);

@@ -163,4 +163,23 @@ TEST_F(IconTest, WhatCannotBeTheIconIsRefusedBeforeAnythingIsWritten) {
   }
 }
 
+// A file without end is read only as far as its use allows, then refused.
+TEST_F(IconTest, InputsWithoutEndAreRefusedAtTheirBound) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--icon", "/dev/zero"}, "corvane: /dev/zero: cannot read the icon: File too large\n"},
+      {{"--description", "@/dev/zero"},
+       "corvane: " + dir_ / "new.exe" +
+           ": cannot read the description file '/dev/zero': File too large\n"},
+      {{"--stub", "/dev/zero"}, "corvane: /dev/zero: not a stub of 26112 bytes\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = Create("new.exe", c.args);
+    EXPECT_EQ(r.exitCode, 6) << c.message;
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_FALSE(PathExists(dir_ / "new.exe"));
+  }
+}
 }  // namespace
