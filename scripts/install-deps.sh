@@ -20,7 +20,7 @@ packages=(
 test_packages=(
   zip gzip                                # comparisons in the measurements
   clang libclang-rt-14-dev                # the fuzz targets (libFuzzer)
-  wine wine32:i386                        # the stub's end-to-end tests:
+  wine wine32:i386                        # the stub's and corvane.exe's tests:
   xvfb xauth imagemagick                  #   a private display, screenshots,
   locales fonts-ipafont-gothic            #   Japanese text and its glyphs
   man-db                                  # the manual page's checks

@@ -58,6 +58,9 @@ gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
 # The command-line tests once more, against corvane.exe under Wine: the
 # same sources, with a wrapper script in the place of the binary, less the
 # cases that only POSIX has (wine/cli_wine_main.cpp says which and why).
+# One at a time with the stub's tests: run beside them in the same Wine
+# session, both have failed now and then (an archive just made not found,
+# a driver run cut short), a cause not yet found.
 if(CORVANE_EXE)
   set(WINE_CORVANE ${CMAKE_BINARY_DIR}/wine-corvane.sh)
   configure_file(${CMAKE_CURRENT_SOURCE_DIR}/wine/wine-corvane.sh.in ${WINE_CORVANE}
@@ -73,6 +76,6 @@ if(CORVANE_EXE)
     CORVANE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/cli/golden")
   add_dependencies(cli_wine_tests windows_tool)
   gtest_discover_tests(cli_wine_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "wine."
-    PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 LABELS wine
+    PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 300 LABELS wine
                ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})
 endif()
