@@ -42,6 +42,7 @@ struct HeldFolder {
   char* path;  // kHostPath bytes, taken when first used
   size_t length;
   int fd;  // 0: none
+  bool swept;  // of stale temporaries, in this run
 };
 
 // The folders of the last items are held open with the root, and the
@@ -51,6 +52,7 @@ struct OsRoot {
   HeldFolder held[kHeldFolders] = {};
   int nextHeld = 0;
   std::set<std::pair<dev_t, ino_t>> swept;
+  bool rootSwept = false;
 };
 
 OsRoot* OsOpenRoot(const char* nativeFolder) {
@@ -106,6 +108,16 @@ static void HoldFolder(OsRoot* root, const char* folder, size_t length, int fd) 
   memcpy(h.path, folder, length);
   h.length = length;
   h.fd = fd;
+  h.swept = false;
+}
+
+// Where a folder held open with the root notes that it was swept; 0 for
+// any other.
+static bool* SweptMark(OsRoot* root, int fd) {
+  if (fd == root->fd) return &root->rootSwept;
+  for (HeldFolder& h : root->held)
+    if (h.fd > 0 && h.fd == fd) return &h.swept;
+  return 0;
 }
 
 const char* OsCharNext(const char* s) {
@@ -258,6 +270,10 @@ static bool IsStaleTemporary(const char* name) {
 // The temporaries that runs which crashed left in a folder go the first
 // time a run writes into it; only plain files are removed.
 static void SweepStaleTemporaries(OsRoot* root, int folderFd) {
+  // A folder held open is asked once, not for every file made in it.
+  bool* mark = SweptMark(root, folderFd);
+  if (mark && *mark) return;
+  if (mark) *mark = true;
   struct stat st;
   if (fstat(folderFd, &st) != 0 || !root->swept.insert({st.st_dev, st.st_ino}).second) return;
   int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
