@@ -96,16 +96,13 @@ inline bool Field(HotState* h, int n, uint32_t* value) {
 bool DecodeFileBody(Extraction* x, int32_t length) {
   ExtractionWork* w = x->work;
   CodeTree* lit = &w->literalTree;
-  const CodeTree* dist = &w->distanceTree;
+  CodeTree* dist = &w->distanceTree;
   const DecodeTable* litTable = &w->startingTable;
   const DecodeTable* distTable = &w->startingTable;
   OutputWindow* out = &w->window;
   uint8_t* window = out->window;
   ResetCodeTree(lit);
-  w->distanceFresh = true;
-  w->distanceLogged = 0;
-  uint16_t* distanceLog = w->distanceLog;
-  int32_t logged = 0;
+  ResetCodeTree(dist);
 
   HotState h;
   h.buffer = &x->bits;
@@ -118,8 +115,6 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
     if (tokens == rebuildAt) {
       rebuildAt = NextRebuildPoint(tokens);
       if (tokens > 0) {
-        w->distanceLogged = logged;
-        logged = 0;
         RebuildTrees(w);
         litTable = &w->literalTable;
         distTable = &w->distanceTable;
@@ -151,7 +146,7 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       }
       int d;
       if (!Decode(&h, dist, distTable, &d)) break;
-      distanceLog[logged++] = (uint16_t)d;
+      CountSymbol(dist, d);
       if (!Field(&h, kDistanceBits, &extra)) break;
       int32_t distance = d * 16 + 1 + (int32_t)extra;
       if (distance > h.at) {

@@ -15,14 +15,6 @@ struct ExtractionWork {
   ReferenceSlot ring[kRingSlots];
   CodeTree literalTree;
   CodeTree distanceTree;
-  // The distance symbols decoded since the last rebuild point, counted
-  // into the distance tree only when it is next built (nothing reads the
-  // counts between builds), and whether its counts still need their reset
-  // for the body in hand. The decoding loop then never touches the
-  // distance tree's counts, which keeps its stores few.
-  uint16_t distanceLog[1024];
-  int32_t distanceLogged;
-  bool distanceFresh;
   DecodeTable literalTable;
   DecodeTable distanceTable;
   DecodeTable startingTable;  // the trees of token 0, the same in every body
