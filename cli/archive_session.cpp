@@ -57,13 +57,13 @@ std::string DestinationObstacle(const std::string& dest, const std::string& syst
 }  // namespace
 
 ArchiveSession::ArchiveSession()
-    : description_(kDescriptionBytes + 1),
-      runCommand_(kRunCommandBytes + 1),
+    : description_(new char[kDescriptionBytes + 1]),
+      runCommand_(new char[kRunCommandBytes + 1]),
       archive_(std::make_unique<Archive>()) {
   PayloadHeader& h = archive_->header;
-  h.description = description_.data();
+  h.description = description_.get();
   h.descriptionCap = (int)kDescriptionBytes;
-  h.runCommand = runCommand_.data();
+  h.runCommand = runCommand_.get();
   h.runCommandCap = (int)kRunCommandBytes;
 }
 

@@ -77,7 +77,9 @@ class ArchiveSession {
 
   std::string path_;
   std::string dest_;
-  std::vector<char> description_, runCommand_;
+  // Room for the largest texts a header may hold, left untouched (and so
+  // unpaged) beyond what a header fills.
+  std::unique_ptr<char[]> description_, runCommand_;
   std::string key_;
   std::unique_ptr<Archive> archive_;  // large: the item's paths and a block
   bool opened_ = false;               // and not yet closed by a run

@@ -86,10 +86,10 @@ static ExtractResult ReadFileFields(Extraction* x) {
   if (r->status != kReadOk) return StreamResult(r);
   if (it->size < 0) return Damaged(x, "a file size is negative");
   if (it->distance) {
+    if (it->distance > x->slotsFilled)
+      return Damaged(x, "a file refers to a file the archive never held");
     const ReferenceSlot* ref =
         &x->work->ring[(x->slotIndex + kRingSlots - it->distance) % kRingSlots];
-    if (ref->storedLength < 0)
-      return Damaged(x, "a file refers to a file the archive never held");
     if (it->shared > ref->storedLength)
       return Damaged(x, "a file shares more bytes than its reference holds");
   }
@@ -137,6 +137,7 @@ static ExtractResult FileEntry(Extraction* x) {
   if (res != kExtractFinished) return res;
   if (!x->cancelRequested) x->filesDone++;
   x->slotIndex = (x->slotIndex + 1) % kRingSlots;
+  if (x->slotsFilled < kRingSlots) x->slotsFilled++;
   return kExtractFinished;
 }
 
@@ -159,7 +160,7 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->nameLen = 0;
   x->name[0] = 0;
   x->nameInHand = false;
-  x->slotIndex = 0;
+  x->slotIndex = x->slotsFilled = 0;
   x->filesDone = x->foldersDone = 0;
   x->destLen = (int32_t)strlen(destFolder);
   if (x->destLen > kMaxPath) return Damaged(x, "the destination path is too long");
@@ -169,8 +170,6 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder) {
   x->work = (ExtractionWork*)OsAlloc(sizeof(ExtractionWork));
   if (!x->work) return kExtractNoMemory;
   PrepareStartingTable(x->work);
-  ExtractionWork* w = x->work;
-  for (int i = 0; i < kRingSlots; i++) w->ring[i].storedLength = -1;
 
   ExtractResult res = kExtractFinished;
   while (res == kExtractFinished && !x->reader->payloadEnded && !x->cancelRequested)

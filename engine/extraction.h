@@ -46,6 +46,10 @@ struct Extraction {
   int32_t fullPathLen;
   int32_t destLen;
   int32_t slotIndex;
+  // The ring slots holding a file of this run: the files so far, up to
+  // the ring's size. The ring itself is not cleared: most of it is never
+  // touched by a short run.
+  int32_t slotsFilled;
   const char* detail;  // why the stream counts as damaged, for the tools
   char failedPrefix[kMaxPath + 1];  // set by the sink with kExtractFolderFailed
 

@@ -9,7 +9,7 @@
 #include "payload/format.h"
 
 struct ReferenceSlot {
-  int32_t storedLength;  // min(file size, 16384); -1 while never filled
+  int32_t storedLength;  // min(file size, 16384)
   uint8_t data[kSlotBytes];
 };
 
