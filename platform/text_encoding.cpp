@@ -187,6 +187,15 @@ int Utf8ToSjisBytes(const Cp932Back* t, const uint8_t* in, size_t n, char* out, 
 
 int ConvertText(bool toUtf8, const char* in, size_t n, char* out, size_t cap) {
   const uint8_t* bytes = (const uint8_t*)in;
+  // Bytes below 0x80 are ASCII both ways (Windows' own table, see Build):
+  // most texts need no table, and a run that meets no other builds none.
+  size_t ascii = 0;
+  while (ascii < n && bytes[ascii] < 0x80) ascii++;
+  if (ascii == n) {
+    if (n > cap) return -2;
+    memcpy(out, in, n);
+    return (int)n;
+  }
   if (toUtf8) {
     const Cp932Tables* t = Tables();
     return t->ready ? SjisToUtf8Bytes(t, bytes, n, out, cap) : -1;

@@ -273,4 +273,13 @@ TEST(TextEncoding, MalformedInputIsRefusedAndRoomIsKept) {
   EXPECT_EQ(ConvertText(false, "\xE8\xA1\xA8", 3, out, 1), -2);
   EXPECT_EQ(ConvertText(false, "\xE8\xA1\xA8", 3, out, 2), 2);
   EXPECT_EQ(std::string(out, 2), "\x95\x5C");
+  // ASCII alone and ASCII before a double-byte character, both ways.
+  for (bool toUtf8 : {true, false}) {
+    EXPECT_EQ(ConvertText(toUtf8, "a\\b", 3, out, 2), -2);
+    EXPECT_EQ(ConvertText(toUtf8, "a\\b", 3, out, 3), 3);
+    EXPECT_EQ(std::string(out, 3), "a\\b");
+  }
+  EXPECT_EQ(ConvertText(true, "ab\x95\x5C", 4, out, 4), -2);
+  EXPECT_EQ(ConvertText(true, "ab\x95\x5C", 4, out, 5), 5);
+  EXPECT_EQ(std::string(out, 5), "ab\xE8\xA1\xA8");
 }
