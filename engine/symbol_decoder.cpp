@@ -59,8 +59,31 @@ inline bool MoreBitsRare(HotState* h) {
 #define CORVANE_HOT_INLINE __attribute__((always_inline)) inline
 #endif
 
+// A token of codes the tables decode takes at most 12 + 12 + 12 + 4 bits.
+const int kTokenBits = 40;
+// Outside the stub, a token whose bits are all held decodes without
+// testing the count of bits before each code and field.
+#if defined(__OPTIMIZE_SIZE__)
+const bool kHeldTokens = false;
+#else
+const bool kHeldTokens = true;
+#endif
+
+// *held: the buffer holds the rest of the token's bits; a long code, whose
+// length is past the tables, clears it.
 CORVANE_HOT_INLINE bool Decode(HotState* h, const CodeTree* tree, const DecodeTable* table,
-                               int* symbol) {
+                               int* symbol, bool* held) {
+  if (*held) {
+    uint16_t e = table->entry[h->bits & (kTableSize - 1)];
+    if (!(e & kLongCode)) {
+      int length = e >> kLengthShift;
+      h->bits >>= length;
+      h->avail -= length;
+      *symbol = e & (kSymbols - 1);
+      return true;
+    }
+    *held = false;
+  }
   for (;;) {
     int length;
     int r = LookUpCode(table, h->bits, h->avail, &length);
@@ -82,8 +105,8 @@ CORVANE_HOT_INLINE bool Decode(HotState* h, const CodeTree* tree, const DecodeTa
   }
 }
 
-inline bool Field(HotState* h, int n, uint32_t* value) {
-  while (h->avail < n)
+inline bool Field(HotState* h, int n, uint32_t* value, bool held) {
+  while (!held && h->avail < n)
     if (!MoreBitsRare(h)) return false;
   *value = (uint32_t)(h->bits & ((1u << n) - 1));
   h->bits >>= n;
@@ -123,10 +146,10 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       x->host->pumpMessages(x->host->context, x);
       h.Load();
     }
-    // Enough for a token of codes the tables decode: 12 + 12 + 12 + 4 bits.
-    if (h.avail < 40) Refill(&h);
+    if (h.avail < kTokenBits) Refill(&h);
+    bool held = kHeldTokens && h.avail >= kTokenBits;
     int s;
-    if (!Decode(&h, lit, litTable, &s)) break;
+    if (!Decode(&h, lit, litTable, &s, &held)) break;
     CountSymbol(lit, s);
     if (s < kFirstLengthSymbol) {
       if (h.at >= kWindowBytes) {
@@ -141,13 +164,13 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       int32_t len = s - (kFirstLengthSymbol - kMinMatch);
       uint32_t extra = 0;
       if (s == kLongLengthSymbol) {
-        if (!Field(&h, kLongLengthBits, &extra)) break;
+        if (!Field(&h, kLongLengthBits, &extra, held)) break;
         len = kLongMatchBase + (int32_t)extra;
       }
       int d;
-      if (!Decode(&h, dist, distTable, &d)) break;
+      if (!Decode(&h, dist, distTable, &d, &held)) break;
       CountSymbol(dist, d);
-      if (!Field(&h, kDistanceBits, &extra)) break;
+      if (!Field(&h, kDistanceBits, &extra, held)) break;
       int32_t distance = d * 16 + 1 + (int32_t)extra;
       if (distance > h.at) {
         h.Save();
