@@ -1,6 +1,7 @@
 // The code tree builder: the leaf sort and the Huffman merge with their exact tie rules.
 #include "engine/code_tree.h"
 
+#include <stddef.h>
 #include <string.h>
 // CORVANE_SCALAR_ONES builds the loop without a vector unit, as where
 // none is known, so that the tests can hold it to the plain builder too.
@@ -277,6 +278,15 @@ static void MergeByInsertion(CodeNode* pool, int16_t* list) {
   }
 }
 
+static_assert(offsetof(CodeNode, secondChild) == offsetof(CodeNode, firstChild) + 2,
+              "a node's children are written as one word");
+
+// Sets a node's children from two entries next to each other in a list,
+// the first child's first: one copy of both.
+static inline void ChildrenFrom(CodeNode* m, const int16_t* firstThenSecond) {
+  memcpy(&m->firstChild, firstThenSecond, 2 * sizeof(int16_t));
+}
+
 // The first `pairs` inner nodes: the last 2 * pairs leaves, all of count
 // 1, paired from the back.
 static inline void PairTheOnes(CodeNode* inner, int32_t* innerCount, const int16_t* leafNode,
@@ -284,8 +294,7 @@ static inline void PairTheOnes(CodeNode* inner, int32_t* innerCount, const int16
   for (int k = 0; k < pairs; k++) {
     CodeNode* m = &inner[k];
     m->count = 2;
-    m->secondChild = leafNode[kSymbols - 2 * k];
-    m->firstChild = leafNode[kSymbols - 2 * k - 1];
+    ChildrenFrom(m, &leafNode[kSymbols - 2 * k - 1]);
     innerCount[k] = 2;
   }
 }
@@ -609,10 +618,12 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
       int runPairs = fromRun >> 1;
       if (runPairs > pairs) runPairs = pairs;
       int16_t runNode = (int16_t)(kSymbols + newest);
+      // Both children in one word: runNode - 2k - 1, then runNode - 2k.
+      uint32_t runChildren = (uint16_t)(runNode - 1) | (uint32_t)(uint16_t)runNode << 16;
       for (int k = 0; k < runPairs; k++) {
         m[k].count = sum;
-        m[k].secondChild = (int16_t)(runNode - 2 * k);
-        m[k].firstChild = (int16_t)(runNode - 2 * k - 1);
+        memcpy(&m[k].firstChild, &runChildren, sizeof runChildren);
+        runChildren -= 0x20002u;
         mc[k] = sum;
       }
       int k = runPairs;
@@ -628,8 +639,7 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
       }
       for (; k < pairs; k++, j += 2) {
         m[k].count = sum;
-        m[k].secondChild = leafAt[-j];
-        m[k].firstChild = leafAt[-j - 1];
+        ChildrenFrom(&m[k], &leafAt[-j - 1]);
         mc[k] = sum;
       }
       made += pairs;
