@@ -110,6 +110,9 @@ def targets(r, dataset):
     return [
         ("corvane test ≥ 1.5 × gzip -dc", test >= 1.5 * gz,
          f"{test:.1f} vs {gz:.1f} MB/s ({test / gz:.2f}×)"),
+        # Reading is one thread, so this is also the one-thread goal (1.8 ×).
+        ("corvane test ≥ 2.0 × gzip -dc (the format's limit)", test >= 2.0 * gz,
+         f"{test:.1f} vs {gz:.1f} MB/s ({test / gz:.2f}×)"),
         ("corvane extract ≥ 0.8 × corvane test (within 20 %)", extract >= 0.8 * test,
          f"{extract:.1f} vs {test:.1f} MB/s ({extract / test:.2f}×)"),
         ("default level create speed ≥ gzip -6", create >= gzip6,

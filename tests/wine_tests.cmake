@@ -77,5 +77,6 @@ if(CORVANE_EXE)
   add_dependencies(cli_wine_tests windows_tool)
   gtest_discover_tests(cli_wine_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "wine."
     PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_screen TIMEOUT 300 LABELS wine
+               SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
                ENVIRONMENT CORVANE_WINE_SESSION=${WINE_SESSION_DIR})
 endif()

@@ -2,6 +2,11 @@
 // cases of what Windows or Wine do not have: a default filter, which a
 // --gtest_filter of the command line replaces.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
 
 // Each left out for a reason of the host, not of the tool:
 //  - the round trip checks access times that Wine's own listing of a
@@ -18,8 +23,22 @@ static const char kNotOnWindows[] =
     ":CreateTest.ATerminalSeesAProgressBarThenOneLineOfSummaryAndQuietSeesNeither"
     ":DiagnosisTest.AnUnwritableDestinationGivesTheSystemsOwnWords";
 
+// Skips every test when the Wine session found that Wine cannot run here
+// (a kernel without 32-bit programs), with the reason it wrote.
+class WineAvailable : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* session = getenv("CORVANE_WINE_SESSION");
+    if (!session || !*session) return;
+    std::ifstream in(std::string(session) + "/unavailable");
+    std::string why((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!why.empty()) GTEST_SKIP() << why;
+  }
+};
+
 int main(int argc, char** argv) {
   GTEST_FLAG_SET(filter, kNotOnWindows);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new WineAvailable);
   return RUN_ALL_TESTS();
 }
