@@ -74,20 +74,25 @@ ExtractResult SelectedOutput::BeginFile(void* context, Extraction* x) {
     x->skipping = true;
     return kExtractFinished;
   }
-  if (self->root_ && OsProbeEntry(self->root_, x->fullPath) != kEntryNone) {
-    switch (self->onExisting_(*x)) {
-      case ExistingAnswer::kOverwrite:
-        break;
-      case ExistingAnswer::kSkip:
-        x->skipping = true;
-        return kExtractFinished;
-      case ExistingAnswer::kRename:
-        if (!FreeNameBeside(self->root_, x)) return kExtractWriteFailed;
-        if (self->onRenamed) self->onRenamed(*x);
-        break;
-      case ExistingAnswer::kCancel:
-        x->cancelRequested = 1;
-        return kExtractCancelled;
+  if (self->root_) {
+    // The disk sink behind is told what this probe found.
+    x->pathFoundFree = OsProbeEntry(self->root_, x->fullPath) == kEntryNone;
+    if (!x->pathFoundFree) {
+      switch (self->onExisting_(*x)) {
+        case ExistingAnswer::kOverwrite:
+          break;
+        case ExistingAnswer::kSkip:
+          x->skipping = true;
+          return kExtractFinished;
+        case ExistingAnswer::kRename:
+          if (!FreeNameBeside(self->root_, x)) return kExtractWriteFailed;
+          x->pathFoundFree = true;
+          if (self->onRenamed) self->onRenamed(*x);
+          break;
+        case ExistingAnswer::kCancel:
+          x->cancelRequested = 1;
+          return kExtractCancelled;
+      }
     }
   }
   self->passed_ = true;

@@ -69,7 +69,7 @@ static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
   DiskOutput* d = (DiskOutput*)context;
   HostShowStatus(x, kStatusExamining);
   d->replacing = false;
-  if (OsProbeEntry(d->root, x->fullPath) != kEntryNone) {
+  if (!x->pathFoundFree && OsProbeEntry(d->root, x->fullPath) != kEntryNone) {
     OverwriteAnswer answer = x->host->askOverwrite(x->host->context, x);
     if (answer == kOverwriteCancel) {
       x->cancelRequested = 1;

@@ -113,6 +113,7 @@ static ExtractResult FileEntry(Extraction* x) {
 
   const OutputSink* out = x->output;
   x->skipping = false;
+  x->pathFoundFree = false;
   res = out->beginFile(out->context, x);
   if (res == kExtractCancelled) return kExtractFinished;  // the run ends
   if (res != kExtractFinished) return res;

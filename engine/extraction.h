@@ -39,6 +39,10 @@ struct Extraction {
   BitBuffer bits;
   ItemRecord item;
   bool skipping;    // the file in hand is decoded but not written
+  // Set by a sink in front of the disk sink that has just found nothing
+  // at fullPath, so that the disk sink need not look again; cleared for
+  // every file.
+  bool pathFoundFree;
   char name[kMaxName + 1];      // relative name of the item in hand
   int32_t nameLen;
   bool nameInHand;  // name and fullPath belong to the item being read

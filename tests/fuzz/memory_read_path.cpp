@@ -3,8 +3,39 @@
 
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
+#include "platform/platform.h"
 
-ReadPathRun RunReadPath(const std::string& key, bool writeNothing, const EngineHost* host) {
+namespace {
+
+// Passes everything on to the sink behind (its context), after a look at
+// each file's path.
+const OutputSink* Behind(void* context) { return (const OutputSink*)context; }
+
+ExtractResult FrontFolder(void* context, Extraction* x) {
+  return Behind(context)->folder(Behind(context)->context, x);
+}
+
+ExtractResult FrontBeginFile(void* context, Extraction* x) {
+  x->pathFoundFree = OsProbeEntry(nullptr, x->fullPath) == kEntryNone;
+  return Behind(context)->beginFile(Behind(context)->context, x);
+}
+
+bool FrontWrite(void* context, const uint8_t* bytes, int32_t n) {
+  return Behind(context)->write(Behind(context)->context, bytes, n);
+}
+
+ExtractResult FrontEndFile(void* context, Extraction* x) {
+  return Behind(context)->endFile(Behind(context)->context, x);
+}
+
+void FrontAbandon(void* context, Extraction* x) {
+  Behind(context)->abandon(Behind(context)->context, x);
+}
+
+}  // namespace
+
+ReadPathRun RunReadPath(const std::string& key, bool writeNothing, const EngineHost* host,
+                        bool probeInFront) {
   ReadPathRun run;
   // Room for the header texts; what is longer is read and dropped.
   static std::string texts[2] = {std::string(65536, 0), std::string(4096, 0)};
@@ -36,8 +67,9 @@ ReadPathRun RunReadPath(const std::string& key, bool writeNothing, const EngineH
     BeginDiskOutput(&disk, nullptr);
     sink = DiskOutputSink(&disk);
   }
+  OutputSink front = {&sink, FrontFolder, FrontBeginFile, FrontWrite, FrontEndFile, FrontAbandon};
   run.extracted = true;
-  run.result = RunArchive(&a, ".\\", &sink, host);
+  run.result = RunArchive(&a, ".\\", probeInFront ? &front : &sink, host);
   run.detail = a.run.detail;
   if (IsFatal(run.result))
     AbandonArchive(&a);

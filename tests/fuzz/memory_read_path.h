@@ -20,7 +20,10 @@ struct ReadPathRun {
 
 // The program file must have been given with MemoryReset. writeNothing:
 // decode and check every item but store nothing (a test run); otherwise
-// the items go to the store below its root.
-ReadPathRun RunReadPath(const std::string& key, bool writeNothing, const EngineHost* host);
+// the items go to the store below its root. probeInFront: a sink in front
+// of the disk sink looks at each file's path first and passes on what it
+// found, as the tools' selecting sink does.
+ReadPathRun RunReadPath(const std::string& key, bool writeNothing, const EngineHost* host,
+                        bool probeInFront = false);
 
 #endif

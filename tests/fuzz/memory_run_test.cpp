@@ -61,10 +61,10 @@ MemoryEntry At(const char* path) {
 
 // Extracts the program file given to MemoryReset, answering Yes to the
 // questions, of which there must be `questions`.
-ExtractResult Extract(int questions) {
+ExtractResult Extract(int questions, bool probeInFront = false) {
   FuzzHost host;
   EngineHost engineHost = FuzzEngineHost(&host);
-  ReadPathRun run = RunReadPath("", false, &engineHost);
+  ReadPathRun run = RunReadPath("", false, &engineHost, probeInFront);
   EXPECT_EQ(host.prompts, questions);
   EXPECT_EQ(MemoryOpenFiles(), 0);
   return run.result;
@@ -106,8 +106,11 @@ TEST(MemoryRun, WhatCannotBeReplacedEndsTheRunBeforeTheBodyIsRead) {
 // 200 files 8 folders deep in two sibling folders, and two folders whose
 // names share a first character whose second byte is 0x5C, as the writer
 // orders them: every folder is looked at once for the whole run, found or
-// made, and every file once for the overwrite question.
-TEST(MemoryRun, EachFolderIsProbedOnceForTheWholeRun) {
+// made, and every file once for the overwrite question, also where a sink
+// in front has looked at it already.
+class MemoryRunProbes : public testing::TestWithParam<bool> {};
+
+TEST_P(MemoryRunProbes, EachFolderIsProbedOnceForTheWholeRun) {
   const std::string deep = "d1\\d2\\d3\\d4\\d5\\d6\\d7\\";
   std::vector<ArchiveEntry> entries;
   for (const std::string& folder : {deep + "d8\\", deep + "e8\\", std::string("\x95\x5C" "A\\"),
@@ -127,7 +130,7 @@ TEST(MemoryRun, EachFolderIsProbedOnceForTheWholeRun) {
   MemoryReset(program.data(), program.size());
   ASSERT_TRUE(OsCreateFolder(nullptr, "d1"));  // found, not made
 
-  ASSERT_EQ(Extract(0), kExtractFinished);
+  ASSERT_EQ(Extract(0, GetParam()), kExtractFinished);
   std::map<std::string, int> expected = {{"", 1}};  // the destination
   for (const ArchiveEntry& e : entries) {
     EXPECT_EQ(At(e.name.c_str()).data, e.data) << e.name;
@@ -137,5 +140,7 @@ TEST(MemoryRun, EachFolderIsProbedOnceForTheWholeRun) {
   }
   EXPECT_EQ(MemoryProbes(), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(ProbeInFront, MemoryRunProbes, testing::Bool());
 
 }  // namespace
