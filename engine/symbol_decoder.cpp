@@ -9,34 +9,50 @@
 
 namespace {
 
-// The loop's hot state in locals: the bit buffer and the output position
-// would otherwise be reloaded after every byte stored into the window, as
-// a byte store may alias anything. They go back to their structures
-// around every call that uses them there.
+// The loop's hot state in locals: the bit buffer, the block's cursor and
+// the output position would otherwise be reloaded after every byte stored
+// into the window, as a byte store may alias anything. They go back to
+// their structures around every call that uses them there.
 struct HotState {
   BitBuffer* buffer;
   OutputWindow* out;
   uint64_t bits;
   int avail;
-  int32_t at;  // window index of the next byte
+  const uint8_t* in;  // the block's next byte
+  uintptr_t inFast;   // the last byte from which 8 may be loaded; 0: none
+  int32_t at;         // window index of the next byte
+  int32_t end;        // window index where the body ends
+  int32_t endCoordinate;
 
   void Save() {
     buffer->bits = bits;
     buffer->avail = avail;
+    // The loads in between leave a byte of the block at least: the
+    // reader's end of payload is not reached here.
+    BlockReader* r = buffer->source;
+    r->streamPos += (int32_t)(in - BlockCursor(r));
     out->position = out->base + at;
   }
   void Load() {
     bits = buffer->bits;
     avail = buffer->avail;
+    BlockReader* r = buffer->source;
+    in = BlockCursor(r);
+    int32_t left = BlockBytesLeft(r);
+    inFast = left >= 8 ? (uintptr_t)(in + left - 8) : 0;
     at = out->position - out->base;
+    end = endCoordinate - out->base;
   }
 };
 
-// Tops the buffer up to at least 57 bits from the loaded block when it
-// has 8 bytes left; otherwise the buffer's own refill, which stops at the
-// block's end.
+// Tops the buffer up: one load while the block has 8 bytes ahead,
+// whatever the buffer holds; otherwise the buffer's own refill, which
+// stops at the block's end.
 inline void Refill(HotState* h) {
-  if (RefillEightFromBlock(h->buffer->source, &h->bits, &h->avail)) return;
+  if (__builtin_expect((uintptr_t)h->in <= h->inFast, 1)) {
+    h->in += TopUpFrom(h->in, &h->bits, &h->avail);
+    return;
+  }
   h->Save();
   RefillFromBlock(h->buffer);
   h->Load();
@@ -126,27 +142,37 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   uint8_t* window = out->window;
   ResetCodeTree(lit);
   ResetCodeTree(dist);
+  if (x->cancelRequested) return true;
 
   HotState h;
   h.buffer = &x->bits;
   h.out = out;
+  // The body ends `length` bytes on; the loop follows it as a window
+  // index, which moves back with every flush.
+  h.endCoordinate = out->position + length;
   h.Load();
-  int32_t n = 0;
-  int32_t tokens = 0;
-  int32_t rebuildAt = 0;
-  while (n < length && !x->cancelRequested) {
-    if (tokens == rebuildAt) {
-      rebuildAt = NextRebuildPoint(tokens);
-      if (tokens > 0) {
+  int32_t point = 0;       // the token number of the next rebuild point
+  int32_t untilPoint = 0;  // tokens before it
+  while (h.at < h.end) {
+    if (untilPoint == 0) {
+      int32_t next = NextRebuildPoint(point);
+      untilPoint = next - point;
+      if (point > 0) {
         RebuildTrees(w);
         litTable = &w->literalTable;
         distTable = &w->distanceTable;
       }
+      point = next;
       h.Save();
       x->host->pumpMessages(x->host->context, x);
       h.Load();
+      // Only the host's handling of messages cancels a run.
+      if (x->cancelRequested) break;
     }
-    if (h.avail < kTokenBits) Refill(&h);
+    untilPoint--;
+    // Every refill is followed by a code of at least one bit, so the
+    // buffer holds at most 63 here.
+    Refill(&h);
     bool held = kHeldTokens && h.avail >= kTokenBits;
     int s;
     if (!Decode(&h, lit, litTable, &s, &held)) break;
@@ -159,7 +185,6 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
         if (out->writeFailed) break;
       }
       window[h.at++] = (uint8_t)s;
-      n++;
     } else {
       int32_t len = s - (kFirstLengthSymbol - kMinMatch);
       uint32_t extra = 0;
@@ -179,8 +204,7 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       }
       // A last match that would carry the file past its recorded size is
       // cut there: the body ends with it anyway.
-      if (len > length - n) len = length - n;
-      n += len;
+      if (len > h.end - h.at) len = h.end - h.at;
       if (h.at + len + kCopySlack <= kWindowBytes) {
         // No flush on the way.
         CopyWithin(window + h.at, distance, len);
@@ -192,7 +216,6 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
         if (out->writeFailed) break;
       }
     }
-    tokens++;
   }
   h.Save();
   return true;

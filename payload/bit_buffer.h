@@ -25,22 +25,27 @@ inline void BeginBodyBits(BitBuffer* b, BlockReader* source) {
   b->source = source;
 }
 
-// The common refill: when the loaded block has 8 bytes left, one load
-// tops `bits` up to at least 57 bits. False, with nothing taken, when it
-// has fewer. On values rather than a BitBuffer, so that a decoding loop
-// may keep its bits in registers.
-inline bool RefillEightFromBlock(BlockReader* r, uint64_t* bits, int* avail) {
-  if (BlockBytesLeft(r) < 8) return false;
-  const uint8_t* p = BlockCursor(r);
+// Tops `bits`, holding at most 63, up to 56 or more with whole bytes of
+// the 8 at p, the first lowest; returns how many it took. On values
+// rather than a BitBuffer, so that a decoding loop may keep its bits in
+// registers.
+inline int TopUpFrom(const uint8_t* p, uint64_t* bits, int* avail) {
   uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
                (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
                (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
                (uint64_t)p[7] << 56;
   int take = (63 - *avail) >> 3;
   *bits |= w << *avail;
-  *avail += 8 * take;
+  *avail |= 56;  // plus 8 * take: the bits of a byte short of 64 stay
   *bits &= ~(uint64_t)0 >> (64 - *avail);
-  TakeBlockBytes(r, take);
+  return take;
+}
+
+// The common refill: when the loaded block has 8 bytes left, one load
+// tops `bits` up. False, with nothing taken, when it has fewer.
+inline bool RefillEightFromBlock(BlockReader* r, uint64_t* bits, int* avail) {
+  if (BlockBytesLeft(r) < 8) return false;
+  TakeBlockBytes(r, TopUpFrom(BlockCursor(r), bits, avail));
   return true;
 }
 
