@@ -36,7 +36,7 @@ inline int TopUpFrom(const uint8_t* p, uint64_t* bits, int* avail) {
                (uint64_t)p[7] << 56;
   int take = (63 - *avail) >> 3;
   *bits |= w << *avail;
-  *avail |= 56;  // plus 8 * take: the bits of a byte short of 64 stay
+  *avail |= 56;  // the same as adding 8 * take, from 63 bits or fewer
   *bits &= ~(uint64_t)0 >> (64 - *avail);
   return take;
 }
