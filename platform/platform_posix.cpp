@@ -465,7 +465,13 @@ EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
 bool OsCreateFolder(OsRoot* root, const char* archivePath) {
   Parent parent(root, archivePath);
   if (!parent.ok()) return false;
-  return mkdirat(parent.fd(), parent.leaf(), 0777) == 0 || Fail();
+  if (mkdirat(parent.fd(), parent.leaf(), 0777) != 0) return Fail();
+  // A folder this run has just made holds no temporaries of crashed runs:
+  // it needs no sweep.
+  struct stat st;
+  if (root && fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    root->swept.insert({st.st_dev, st.st_ino});
+  return true;
 }
 
 void* OsAlloc(size_t bytes) { return malloc(bytes); }

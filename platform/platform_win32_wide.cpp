@@ -393,7 +393,14 @@ EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
 bool OsCreateFolder(OsRoot* root, const char* archivePath) {
   Resolved r;
   if (!Resolve(root, archivePath, &r)) return false;
-  return CreateDirectoryW(r.full.c_str(), 0) != 0 || Fail();
+  if (!CreateDirectoryW(r.full.c_str(), 0)) return Fail();
+  // A folder this run has just made holds no temporaries of crashed runs:
+  // it needs no sweep.
+  if (root) {
+    std::wstring& f = r.full;
+    root->swept.insert(f.size() > 1 && f.back() == L'\\' ? f.substr(0, f.size() - 1) : f);
+  }
+  return true;
 }
 
 // Code page 932's lead bytes, whatever the system's code page.

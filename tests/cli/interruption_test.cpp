@@ -14,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/platform.h"
 #include "tests/cli/run_corvane.h"
 #include "tests/test_files.h"
 
@@ -111,12 +112,17 @@ TEST_F(InterruptionTest, ASignalWhileReplacingKeepsTheOldFileAndLeavesNoTemporar
   EXPECT_EQ(ReadFileBytes(out + "/big.bin"), B("the old contents"));
 }
 
-TEST_F(InterruptionTest, TemporariesOfRunsThatAreGoneAreSweptAndNothingElse) {
-  // A process number that is free: a child that has been waited for.
+// A process number that is free: a child that has been waited for.
+pid_t GoneProcess() {
   pid_t gone = fork();
   if (gone == 0) _exit(0);
+  if (gone > 0) waitpid(gone, nullptr, 0);
+  return gone;
+}
+
+TEST_F(InterruptionTest, TemporariesOfRunsThatAreGoneAreSweptAndNothingElse) {
+  pid_t gone = GoneProcess();
   ASSERT_GT(gone, 0);
-  waitpid(gone, nullptr, 0);
   std::string out = dir_ / "out";
   fs::create_directories(out);
   std::string stale = ".corvane-" + std::to_string(gone) + "-0.tmp";
@@ -132,6 +138,28 @@ TEST_F(InterruptionTest, TemporariesOfRunsThatAreGoneAreSweptAndNothingElse) {
                                    ".corvane-x-0.tmp", "corvane-0.tmp", "small.txt"};
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(EntriesOf(out), kept);
+}
+
+// A folder that the run made itself is not searched for them: nothing
+// can have been left there. One that was there before is.
+TEST(SweepTest, AFolderTheRunMadeIsNotSearchedForTemporaries) {
+  pid_t gone = GoneProcess();
+  ASSERT_GT(gone, 0);
+  TempDir dir;
+  fs::create_directories(dir / "before");
+  OsRoot* root = OsOpenRoot(dir.path().c_str());
+  ASSERT_NE(root, nullptr);
+  ASSERT_TRUE(OsCreateFolder(root, "made\\"));
+  std::string stale = ".corvane-" + std::to_string(gone) + "-0.tmp";
+  for (const char* folder : {"before", "made"}) {
+    WriteFileBytes(dir / (std::string(folder) + "/" + stale), B("left"));
+    OsFile f = OsCreateFile(root, (std::string(folder) + "\\f").c_str());
+    ASSERT_NE(f, kNoFile) << folder;
+    EXPECT_TRUE(OsClose(f));
+  }
+  OsCloseRoot(root);
+  EXPECT_EQ(EntriesOf(dir / "before"), std::vector<std::string>{"f"});
+  EXPECT_EQ(EntriesOf(dir / "made"), (std::vector<std::string>{stale, "f"}));
 }
 
 }  // namespace
