@@ -14,6 +14,8 @@
 
 #include <new>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/platform.h"
@@ -43,6 +45,12 @@ struct HeldFolder {
   size_t length;
   int fd;  // 0: none
   bool swept;  // of stale temporaries, in this run
+  // Made by this run and held ever since: it held nothing when made, so
+  // what it holds now is what the run put there, listed in `entries`, and
+  // a probe needs no call. Anything that shows otherwise (a creation that
+  // finds its name taken, a failed move or removal) ends this.
+  bool madeByRun;
+  std::unordered_map<std::string, EntryKind> entries;
 };
 
 // The folders of the last items are held open with the root, and the
@@ -95,20 +103,23 @@ static bool IsHeldFd(const OsRoot* root, int fd) {
   return false;
 }
 
-// Takes over fd.
-static void HoldFolder(OsRoot* root, const char* folder, size_t length, int fd) {
+// Takes over fd. The slot it went to, or 0.
+static HeldFolder* HoldFolder(OsRoot* root, const char* folder, size_t length, int fd) {
   HeldFolder& h = root->held[root->nextHeld];
   root->nextHeld = (root->nextHeld + 1) % kHeldFolders;
   if (!h.path) h.path = (char*)malloc(kHostPath);
   if (!h.path) {
     close(fd);
-    return;
+    return 0;
   }
   if (h.fd > 0) close(h.fd);
   memcpy(h.path, folder, length);
   h.length = length;
   h.fd = fd;
   h.swept = false;
+  h.madeByRun = false;
+  h.entries.clear();
+  return &h;
 }
 
 // Where a folder held open with the root notes that it was swept; 0 for
@@ -118,6 +129,19 @@ static bool* SweptMark(OsRoot* root, int fd) {
   for (HeldFolder& h : root->held)
     if (h.fd > 0 && h.fd == fd) return &h.swept;
   return 0;
+}
+
+// The held folder at fd if this run made it (see HeldFolder); 0 otherwise.
+static HeldFolder* MadeByRun(OsRoot* root, int fd) {
+  if (!root) return 0;
+  for (HeldFolder& h : root->held)
+    if (h.fd > 0 && h.fd == fd) return h.madeByRun ? &h : 0;
+  return 0;
+}
+
+// The listed names are plain: no separator, not the folder itself.
+static bool IsPlainName(const char* leaf) {
+  return strchr(leaf, '/') == 0 && strcmp(leaf, ".") != 0;
 }
 
 const char* OsCharNext(const char* s) {
@@ -154,6 +178,7 @@ class Parent {
     size_t searched = length > 1 && host_[length - 1] == '/' ? length - 1 : length;
     char* lastSlash = (char*)memrchr(host_, '/', searched);
     size_t folderLen = lastSlash ? (size_t)(lastSlash - host_) : 0;
+    folderLen_ = folderLen;
     char* leafStart = lastSlash ? lastSlash + 1 : host_;
     int cached = folderLen > 0 ? FindHeldFolder(root_, host_, folderLen) : -1;
     if (cached >= 0) {
@@ -217,6 +242,15 @@ class Parent {
   const char* leaf() const { return leaf_; }
   // The whole path is a folder held open from an earlier walk.
   bool heldOpen() const { return heldOpen_; }
+  // The mapped path of the leaf, as folders are held: without a separator
+  // at its end. Its length; out takes kHostPath bytes.
+  size_t LeafPath(char* out) const {
+    size_t n = 0;
+    for (; n < folderLen_; n++) out[n] = host_[n] ? host_[n] : '/';
+    if (n > 0) out[n++] = '/';
+    for (const char* p = leaf_; *p && !(*p == '/' && p[1] == 0); p++) out[n++] = *p;
+    return n;
+  }
 
  private:
   bool Step(const char* component) {
@@ -240,9 +274,24 @@ class Parent {
   char host_[kHostPath];
   int fd_;
   const char* leaf_ = ".";
+  size_t folderLen_ = 0;
   bool ok_ = false;
   bool heldOpen_ = false;
 };
+
+// The folder of a call that changes what is in it, if its contents are
+// listed (see HeldFolder). A leaf that is not a plain name ends the
+// listing rather than being followed.
+static HeldFolder* ListedFolder(OsRoot* root, const Parent& parent) {
+  HeldFolder* h = MadeByRun(root, parent.fd());
+  if (h && !IsPlainName(parent.leaf())) h->madeByRun = false;
+  return h && h->madeByRun ? h : 0;
+}
+
+// A change in a listed folder failed: what is there is not known now.
+static void Unlist(HeldFolder* h) {
+  if (h) h->madeByRun = false;
+}
 
 OsFile OsOpenNative(const char* nativePath) {
   int fd = open(nativePath, O_RDONLY | O_CLOEXEC);
@@ -295,10 +344,19 @@ static OsFile CreateBelowRoot(OsRoot* root, const char* archivePath, int flags) 
   Parent parent(root, archivePath);
   if (!parent.ok()) return kNoFile;
   if (root) SweepStaleTemporaries(root, parent.fd());
+  // In a folder the run made, a name it has not used yet is only ever
+  // made afresh: whatever else put it there meanwhile is not overwritten.
+  HeldFolder* listed = ListedFolder(root, parent);
+  if (listed && !listed->entries.count(parent.leaf())) flags |= O_EXCL;
   int fd = openat(parent.fd(), parent.leaf(), flags | O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
                   0666);
-  if (fd < 0) Fail();
-  return fd < 0 ? kNoFile : fd;
+  if (fd < 0) {
+    Unlist(listed);
+    Fail();
+    return kNoFile;
+  }
+  if (listed) listed->entries[parent.leaf()] = kEntryFile;
+  return fd;
 }
 
 OsFile OsCreateFile(OsRoot* root, const char* archivePath) {
@@ -339,7 +397,16 @@ bool OsReplaceFile(OsRoot* root, const char* fromArchivePath, const char* toArch
   Parent from(root, fromArchivePath);
   Parent to(root, toArchivePath);
   if (!from.ok() || !to.ok()) return false;
-  return renameat(from.fd(), from.leaf(), to.fd(), to.leaf()) == 0 || Fail();
+  HeldFolder* fromListed = ListedFolder(root, from);
+  HeldFolder* toListed = ListedFolder(root, to);
+  if (renameat(from.fd(), from.leaf(), to.fd(), to.leaf()) != 0) {
+    Unlist(fromListed);
+    Unlist(toListed);
+    return Fail();
+  }
+  if (fromListed) fromListed->entries.erase(from.leaf());
+  if (toListed) toListed->entries[to.leaf()] = kEntryFile;
+  return true;
 }
 
 bool OsRead(OsFile f, void* buf, int n, int* got) {
@@ -424,7 +491,13 @@ bool OsClose(OsFile f) {
 bool OsDeleteFile(OsRoot* root, const char* archivePath) {
   Parent parent(root, archivePath);
   if (!parent.ok()) return false;
-  return unlinkat(parent.fd(), parent.leaf(), 0) == 0 || Fail();
+  HeldFolder* listed = ListedFolder(root, parent);
+  if (unlinkat(parent.fd(), parent.leaf(), 0) != 0) {
+    Unlist(listed);
+    return Fail();
+  }
+  if (listed) listed->entries.erase(parent.leaf());
+  return true;
 }
 
 // Whether the last character of an archive path is a separator.
@@ -445,6 +518,10 @@ static EntryKind ProbeEntry(OsRoot* root, const char* archivePath) {
   // Asked again for every file below it: what is held open is a folder,
   // and so is what a walk has just opened as one.
   if (parent.heldOpen() || strcmp(parent.leaf(), ".") == 0) return kEntryFolder;
+  if (HeldFolder* h = IsPlainName(parent.leaf()) ? MadeByRun(root, parent.fd()) : 0) {
+    auto listed = h->entries.find(parent.leaf());
+    return listed == h->entries.end() ? kEntryNone : listed->second;
+  }
   struct stat st;
   if (fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) != 0) return kEntryNone;
   // A link is something that is not a folder, whatever it points to.
@@ -463,14 +540,41 @@ EntryKind OsProbeEntry(OsRoot* root, const char* archivePath) {
 }
 
 bool OsCreateFolder(OsRoot* root, const char* archivePath) {
-  Parent parent(root, archivePath);
-  if (!parent.ok()) return false;
-  if (mkdirat(parent.fd(), parent.leaf(), 0777) != 0) return Fail();
-  // A folder this run has just made holds no temporaries of crashed runs:
-  // it needs no sweep.
-  struct stat st;
-  if (root && fstatat(parent.fd(), parent.leaf(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-    root->swept.insert({st.st_dev, st.st_ino});
+  // The new folder is held open from the start, its contents listed.
+  char path[kHostPath];
+  size_t length = 0;
+  int fd = -1;
+  {
+    Parent parent(root, archivePath);
+    if (!parent.ok()) return false;
+    HeldFolder* listed = MadeByRun(root, parent.fd());
+    if (mkdirat(parent.fd(), parent.leaf(), 0777) != 0) {
+      Unlist(listed);
+      return Fail();
+    }
+    if (!root) return true;
+    length = parent.LeafPath(path);
+    if (listed) {
+      // Listed by its name without the separator that may end the leaf.
+      const char* slash = (const char*)memrchr(path, '/', length);
+      const char* first = slash ? slash + 1 : path;
+      std::string name(first, (size_t)(path + length - first));
+      if (IsPlainName(name.c_str()))
+        listed->entries[name] = kEntryFolder;
+      else
+        Unlist(listed);
+    }
+    fd = openat(parent.fd(), parent.leaf(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  }
+  // Held only once the walk is over: holding may let go of the folder the
+  // walk ended in. A folder the run has just made holds no temporaries of
+  // crashed runs, so it needs no sweep either.
+  if (fd >= 0) {
+    if (HeldFolder* h = HoldFolder(root, path, length, fd)) {
+      h->madeByRun = true;
+      h->swept = true;
+    }
+  }
   return true;
 }
 

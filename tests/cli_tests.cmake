@@ -15,9 +15,11 @@ target_compile_definitions(cli_tests PRIVATE CORVANE_BINARY="$<TARGET_FILE:corva
 add_dependencies(cli_tests corvane)
 gtest_discover_tests(cli_tests DISCOVERY_TIMEOUT 60)
 
-# corvane's own units (the terminal's text, the platform's error codes),
+# corvane's own units (the terminal's text, the platform's error codes and
+# its folders made in a run),
 # linked with the tool's library.
-add_executable(cli_unit_tests cli/progress_bar_test.cpp cli/platform_error_test.cpp)
+add_executable(cli_unit_tests cli/progress_bar_test.cpp cli/platform_error_test.cpp
+  cli/made_folder_test.cpp)
 target_link_libraries(cli_unit_tests corvane_cli_lib corvane_test_support GTest::gtest_main)
 target_include_directories(cli_unit_tests PRIVATE ${CMAKE_SOURCE_DIR})
 gtest_discover_tests(cli_unit_tests DISCOVERY_TIMEOUT 60)
