@@ -54,7 +54,8 @@ int MapArchivePath(const char* archivePath, char* out, int cap) {
       continue;
     }
     last = p;
-    p = OsCharNext(p);
+    // ASCII is a character of one byte: no call for the common case.
+    p = (uint8_t)*p < 0x80 ? p + 1 : OsCharNext(p);
   }
   // "a\." is the folder "a", without the separator before the dot.
   if (used > 1 && out[used - 1] == '/' && !IsSeparator(*last)) used--;
