@@ -556,9 +556,8 @@ bool OsCreateFolder(OsRoot* root, const char* archivePath) {
     length = parent.LeafPath(path);
     if (listed) {
       // Listed by its name without the separator that may end the leaf.
-      const char* slash = (const char*)memrchr(path, '/', length);
-      const char* first = slash ? slash + 1 : path;
-      std::string name(first, (size_t)(path + length - first));
+      std::string name(parent.leaf());
+      if (!name.empty() && name.back() == '/') name.pop_back();
       if (IsPlainName(name.c_str()))
         listed->entries[name] = kEntryFolder;
       else
