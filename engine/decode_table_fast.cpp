@@ -10,6 +10,18 @@ static_assert(kSymbols == 512 && kNodes <= 1024, "an inner node is told by bit 9
 static_assert(offsetof(CodeNode, secondChild) == offsetof(CodeNode, firstChild) + 2,
               "a node's children are read as one word");
 
+// The entries for `dep` bits, doubled to stand for dep + 1: fixed copies
+// of 16 bytes, as a library copy of a size it learns at run time starts
+// slowly, and ten of these run per table.
+static inline void DoubleEntries(uint16_t* e, int dep) {
+  int half = 1 << dep;
+  if (half < 8) {
+    for (int i = 0; i < half; i++) e[half + i] = e[i];
+    return;
+  }
+  for (int i = 0; i < half; i += 8) memcpy(e + half + i, e + i, 16);
+}
+
 // The walk of the levels fill, with the table doubled after each level,
 // in fewer steps a node: an entry of the walk's lists holds the node with
 // its code (node | code << 16), a node's two children are read together,
@@ -26,52 +38,61 @@ void FillDecodeTable(const CodeTree* t, DecodeTable* d) {
   int n = 1;
   int dep = 0;
   for (; dep < kTableBits && n > 0; dep++) {
-    memcpy(e + (1 << dep), e, sizeof(uint16_t) << dep);
+    DoubleEntries(e, dep);
     uint16_t* secondHalf = e + (1 << dep);  // a second child's entry
     uint32_t secondCode = (uint32_t)1 << (dep + 16);
     uint32_t lengths = (uint32_t)((dep + 1) << kLengthShift) * 0x10001u;  // for both children
-    int m = 0;
-    for (int k = 0; k < n; k++) {
-      uint32_t item = nodes[k];
+    uint32_t* out = next;
+    for (const uint32_t *item = nodes, *stop = nodes + n; item != stop; item++) {
       uint32_t children;  // firstChild | secondChild << 16
-      memcpy(&children, &pool[item & 0xFFFF].firstChild, sizeof children);
-      uint32_t code = item >> 16;
+      memcpy(&children, &pool[*item & 0xFFFF].firstChild, sizeof children);
+      uint32_t code = *item >> 16;
       uint32_t entries = children | lengths;
       e[code] = (uint16_t)entries;
       secondHalf[code] = (uint16_t)(entries >> 16);
-      uint32_t codeBits = item & 0xFFFF0000u;
-      next[m] = (children & 0xFFFF) | codeBits;
-      m += (children >> 9) & 1;  // 512 to 1022 are inner nodes
-      next[m] = (children >> 16) | (codeBits + secondCode);
-      m += children >> 25;
+      uint32_t codeBits = *item & 0xFFFF0000u;
+      *out = (children & 0xFFFF) | codeBits;
+      out += (children >> 9) & 1;  // 512 to 1022 are inner nodes
+      *out = (children >> 16) | (codeBits + secondCode);
+      out += children >> 25;
     }
+    int m = (int)(out - next);
     uint32_t* swap = nodes;
     nodes = next;
     next = swap;
     n = m;
   }
   // A tree shallower than the table: the rest repeats what is there.
-  for (; dep < kTableBits; dep++) memcpy(e + (1 << dep), e, sizeof(uint16_t) << dep);
+  for (; dep < kTableBits; dep++) DoubleEntries(e, dep);
 
   // The inner nodes at the table's depth, in the order of their paths
   // from the root, get a subtable each: bit kTableBits picks the child,
   // the bit after it the grandchild. Both ways are worked out and one
-  // chosen, as whether a child is a leaf follows no pattern.
+  // chosen, as whether a child is a leaf follows no pattern; a child's
+  // two entries are worked out together, one in each half of a word,
+  // where an inner grandchild (512 or more) is told by its bit 9.
+  const uint32_t deepLeaves = (uint32_t)(kDeepBits << kLengthShift) * 0x10001u;
+  const uint32_t toLongCode = kLongCode - (kDeepBits << kLengthShift);
   for (int k = 0; k < n; k++) {
-    e[nodes[k] >> 16] = (uint16_t)(kLongCode | k);
-    uint16_t* sub = d->sub + k * kSubSize;
-    const CodeNode& node = pool[nodes[k] & 0xFFFF];
+    uint32_t item = nodes[k];
+    e[item >> 16] = (uint16_t)(kLongCode | k);
+    uint32_t children;
+    memcpy(&children, &pool[item & 0xFFFF].firstChild, sizeof children);
+    uint32_t picked[2];  // per child: grandchild 0's entry, grandchild 1's << 16
     for (int bit = 0; bit < 2; bit++) {
-      int16_t child = bit ? node.secondChild : node.firstChild;
-      const CodeNode& inner = pool[child];  // a leaf's children are kNoChild
-      int16_t g0 = inner.firstChild, g1 = inner.secondChild;
-      uint16_t asLeaf = (uint16_t)((kTableBits + 1) << kLengthShift | child);
-      uint16_t e0 = (uint16_t)(g0 < kSymbols ? kDeepBits << kLengthShift | g0 : kLongCode | g0);
-      uint16_t e1 = (uint16_t)(g1 < kSymbols ? kDeepBits << kLengthShift | g1 : kLongCode | g1);
-      bool leaf = child < kSymbols;
-      sub[bit] = leaf ? asLeaf : e0;
-      sub[bit + 2] = leaf ? asLeaf : e1;
+      uint32_t child = bit ? children >> 16 : children & 0xFFFF;
+      uint32_t grand;  // a leaf's children are kNoChild: this is then unused
+      memcpy(&grand, &pool[child].firstChild, sizeof grand);
+      uint32_t inner = (grand >> 9) & 0x00010001u;
+      uint32_t below = grand | (deepLeaves + inner * toLongCode);
+      uint32_t asLeaf = ((kTableBits + 1) << kLengthShift | child) * 0x10001u;
+      picked[bit] = child < kSymbols ? asLeaf : below;
     }
+    uint32_t atZero = (picked[0] & 0xFFFF) | picked[1] << 16;
+    uint32_t atOne = (picked[0] >> 16) | (picked[1] & 0xFFFF0000u);
+    uint16_t* sub = d->sub + k * kSubSize;
+    memcpy(sub, &atZero, sizeof atZero);
+    memcpy(sub + 2, &atOne, sizeof atOne);
   }
 }
 
