@@ -86,12 +86,42 @@ static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
   // not only at the move, after the whole body.
   if (d->replacing && !OsCanReplace(d->root, x->fullPath)) return kExtractWriteFailed;
   d->file = d->replacing ? CreateTemporary(d, x) : CreateDirect(d, x);
+#if !defined(__OPTIMIZE_SIZE__)
+  d->holdFirst = x->item.shared > 0;
+  d->heldLen = 0;
+  d->sharedLost = false;
+#endif
   return d->file == kNoFile ? kExtractWriteFailed : kExtractFinished;
 }
 
 static bool Write(void* context, const uint8_t* bytes, int32_t n) {
+  DiskOutput* d = (DiskOutput*)context;
+#if !defined(__OPTIMIZE_SIZE__)
+  if (d->holdFirst && n > 0) {
+    d->holdFirst = false;
+    memcpy(d->held, bytes, (size_t)n);
+    d->heldLen = d->heldShared = n;
+    return true;
+  }
+  if (d->heldLen > 0) {
+    // The next bytes join the held ones where they fit.
+    if (n > 0 && n <= (int32_t)sizeof d->held - d->heldLen) {
+      memcpy(d->held + d->heldLen, bytes, (size_t)n);
+      d->heldLen += n;
+      n = 0;
+    }
+    int32_t total = d->heldLen;
+    d->heldLen = 0;
+    int put = 0;
+    if (!OsWrite(d->file, d->held, total, &put) || put != total) {
+      d->sharedLost = put < d->heldShared;
+      return false;
+    }
+  }
+  if (n == 0) return !d->sharedLost;
+#endif
   int put = 0;
-  return OsWrite(((DiskOutput*)context)->file, bytes, n, &put) && put == n;
+  return OsWrite(d->file, bytes, n, &put) && put == n;
 }
 
 // Stamps and closes the file in hand.
@@ -118,6 +148,9 @@ static ExtractResult StampAndClose(DiskOutput* d, const Extraction* x) {
 static ExtractResult EndFile(void* context, Extraction* x) {
   DiskOutput* d = (DiskOutput*)context;
   if (x->skipping) return kExtractFinished;
+#if !defined(__OPTIMIZE_SIZE__)
+  if (!Write(d, 0, 0)) return kExtractWriteFailed;  // what is still held
+#endif
   if (!d->replacing || x->cancelRequested) {
     ExtractResult res = StampAndClose(d, x);
     if (res == kExtractFinished && x->cancelRequested) OsDeleteFile(d->root, d->path);
@@ -155,6 +188,11 @@ void BeginDiskOutput(DiskOutput* d, OsRoot* root) {
   d->unfinished = false;
   d->path[0] = 0;
   d->made[0] = 0;
+#if !defined(__OPTIMIZE_SIZE__)
+  d->holdFirst = false;
+  d->heldLen = 0;
+  d->sharedLost = false;
+#endif
 }
 
 OutputSink DiskOutputSink(DiskOutput* d) {

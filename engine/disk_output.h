@@ -19,6 +19,18 @@ struct DiskOutput {
   // folders are there, so the next item in the same folder or beside it
   // walks only the part past where the two paths part.
   char made[kMaxPath + 1];
+#if !defined(__OPTIMIZE_SIZE__)
+  // Outside the stub a file's shared bytes, its first write, are held and
+  // go out with the next write in one system call; a write of no bytes
+  // writes out what is held. The engine makes one before it reports a
+  // damaged body, so that a failure of the shared bytes, due before the
+  // body, still comes first.
+  bool holdFirst;      // the next write is the file's shared bytes
+  int32_t heldLen;     // bytes in held
+  int32_t heldShared;  // of them, the shared bytes
+  bool sharedLost;     // the shared bytes did not all reach the file
+  uint8_t held[2 * kSlotBytes];
+#endif
 };
 
 // A disk output below `root` (null: archive paths as they stand), and the

@@ -98,6 +98,20 @@ static ExtractResult ReadFileFields(Extraction* x) {
   return kExtractFinished;
 }
 
+// What a body showed, unless the file's shared bytes, written before the
+// body, failed: a sink may still hold them (see OutputSink), and is asked
+// for them here.
+static ExtractResult SharedBytesFirst(Extraction* x, ExtractResult res) {
+#if defined(__OPTIMIZE_SIZE__)
+  (void)x;  // the stub's sink holds nothing
+#else
+  const OutputSink* out = x->output;
+  if (!x->skipping && x->item.shared > 0 && !out->write(out->context, 0, 0))
+    return kExtractWriteFailed;
+#endif
+  return res;
+}
+
 static ExtractResult FileEntry(Extraction* x) {
   ExtractResult res = ReadFileFields(x);
   if (res != kExtractFinished) return res;
@@ -127,11 +141,11 @@ static ExtractResult FileEntry(Extraction* x) {
   BeginBodyBits(&x->bits, x->reader);
   bool wellFormed = x->decodeBody ? x->decodeBody(x, it->size - it->shared)
                                   : DecodeFileBody(x, it->size - it->shared);
-  if (!wellFormed) return kExtractDamaged;
+  if (!wellFormed) return SharedBytesFirst(x, kExtractDamaged);
   FeedSlot(&w->window);
   EndBodyBits(&x->bits);
   res = StreamResult(x->reader);
-  if (res != kExtractFinished) return res;
+  if (res != kExtractFinished) return SharedBytesFirst(x, res);
   // A failed write ends the run here, unless the body turned out damaged.
   if (!FlushRest(&w->window)) return kExtractWriteFailed;
   res = out->endFile(out->context, x);

@@ -23,7 +23,8 @@ struct OutputSink {
   ExtractResult (*beginFile)(void* context, Extraction* x);
   // The file's next n bytes; never called while x->skipping. False once
   // the file is lost: the run ends with kExtractWriteFailed when the body
-  // is through.
+  // is through. A sink may hold the shared bytes until its next write or
+  // endFile; n = 0 then asks for them, and is false if they are lost.
   bool (*write)(void* context, const uint8_t* bytes, int32_t n);
   // The file's bytes are all written; also after a cancel in its body
   // (x->cancelRequested), when what was written must go.

@@ -63,6 +63,8 @@ struct Store {
   int escapes = 0;
   std::map<std::string, int> probes;
   bool failAllocs = false;
+  int writes = 0;          // OsWrite calls to files made here
+  int writesLeft = -1;     // before they fail; -1: no end
   // The creation times of files removed or replaced, by name: a file that
   // takes such a name gets that time, as NTFS's "tunnelling" gives it.
   std::map<std::string, FileTime> tunnel;
@@ -201,6 +203,8 @@ void MemoryReset(const uint8_t* program, size_t programSize, size_t quota) {
   store.escapes = 0;
   store.probes.clear();
   store.failAllocs = false;
+  store.writes = 0;
+  store.writesLeft = -1;
   store.tunnel.clear();
 }
 
@@ -214,6 +218,8 @@ bool MemorySetReadOnly(const char* archivePath, bool readOnly) {
 }
 
 void MemoryFailAllocs(bool fail) { store.failAllocs = fail; }
+void MemoryFailWritesAfter(int writes) { store.writesLeft = writes; }
+int MemoryWrites() { return store.writes; }
 
 static MemoryEntry Describe(const std::string& key, const Node& n) {
   MemoryEntry e;
@@ -325,6 +331,9 @@ bool OsWrite(OsFile f, const void* buf, int n, int* put) {
   *put = 0;
   OpenFile* o = Handle(f);
   if (!o || o->isProgram || n < 0) return false;
+  store.writes++;
+  if (store.writesLeft == 0) return false;
+  if (store.writesLeft > 0) store.writesLeft--;
   std::vector<uint8_t>& data = o->node->data;
   uint64_t end = (uint64_t)o->pos + (uint64_t)n;
   uint64_t growth = end > data.size() ? end - data.size() : 0;

@@ -46,6 +46,13 @@ bool MemorySetReadOnly(const char* archivePath, bool readOnly);
 // Makes the next OsAlloc calls fail (for the out-of-memory path).
 void MemoryFailAllocs(bool fail);
 
+// Lets `writes` more OsWrite calls through; the ones after them fail
+// with nothing written.
+void MemoryFailWritesAfter(int writes);
+
+// OsWrite calls to files since the last reset.
+int MemoryWrites();
+
 // What is stored at a path, in any spelling that has the same canonical
 // form (".\\a\\b" and "a\\b" are one entry).
 struct MemoryEntry {

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "payload/crc16.h"
 #include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/memory_platform.h"
 #include "tests/fuzz/memory_read_path.h"
@@ -142,5 +143,78 @@ TEST_P(MemoryRunProbes, EachFolderIsProbedOnceForTheWholeRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ProbeInFront, MemoryRunProbes, testing::Bool());
+
+// "a", 3000 bytes of text, then "b": the first 2000 bytes of "a", which
+// it takes as its shared bytes, and `tail` bytes of noise.
+std::vector<uint8_t> SharedStartProgram(size_t tail, std::vector<uint8_t>* bData) {
+  ArchiveEntry a, b;
+  a.name = "a";
+  for (int i = 0; a.data.size() < 3000; i++) {
+    std::string line = "line " + std::to_string(i) + " of the text\n";
+    a.data.insert(a.data.end(), line.begin(), line.end());
+  }
+  a.data.resize(3000);
+  b.name = "b";
+  b.data.assign(a.data.begin(), a.data.begin() + 2000);
+  std::vector<uint8_t> noise = Noise(tail);
+  if (tail > 0) noise[0] = '\x80';  // not the byte "a" goes on with
+  b.data.insert(b.data.end(), noise.begin(), noise.end());
+  *bData = b.data;
+  std::vector<uint8_t> payload;
+  std::string error;
+  EXPECT_TRUE(BuildPayload({a, b}, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  std::vector<uint8_t> program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  return program;
+}
+
+TEST(MemoryRun, AFilesSharedBytesGoOutWithItsFirstOtherBytesInOneWrite) {
+  for (size_t tail : {(size_t)0, (size_t)500, (size_t)60000}) {
+    std::vector<uint8_t> b;
+    std::vector<uint8_t> program = SharedStartProgram(tail, &b);
+    MemoryReset(program.data(), program.size());
+    ASSERT_EQ(Extract(0), kExtractFinished) << tail;
+    EXPECT_EQ(At("b").data, b) << tail;
+    // "a" in one write; "b" in one, or one per window piece.
+    EXPECT_EQ(MemoryWrites(), tail < 30000 ? 2 : 3) << tail;
+  }
+}
+
+// Flips a byte of the block stream (`at` is an offset in the program)
+// and, unless `caught`, gives its block the CRC of what it now holds, so
+// that the damage reaches the decoder.
+void DamageBlockStream(std::vector<uint8_t>* program, size_t at, bool caught) {
+  size_t first = 26112;  // behind the header: the first block that passes its test
+  while (Crc16Update(0, program->data() + first, kBlockSize) != 0) first++;
+  (*program)[at] ^= 0x20;
+  if (caught) return;
+  size_t block = first + (at - first) / kBlockSize * kBlockSize;
+  uint16_t crc = Crc16Update(0, program->data() + block, kBlockData);
+  (*program)[block + kBlockData] = (uint8_t)(crc >> 8);
+  (*program)[block + kBlockData + 1] = (uint8_t)crc;
+}
+
+// Damage in the body of "b", before its window first fills: in a block
+// that fails its test, or in the coded tokens themselves.
+class SharedBytesBeforeDamage : public testing::TestWithParam<bool> {};
+
+TEST_P(SharedBytesBeforeDamage, AFailureOfTheSharedBytesIsReportedFirst) {
+  std::vector<uint8_t> b;
+  std::vector<uint8_t> program = SharedStartProgram(28000, &b);
+  // The first block holds "a", the header of "b" and the start of its
+  // body; the damage is in the second, about 2700 bytes into the body.
+  DamageBlockStream(&program, 26112 + 4200, GetParam());
+  MemoryReset(program.data(), program.size());
+  ASSERT_EQ(Extract(0), kExtractDamaged);
+
+  MemoryReset(program.data(), program.size());
+  MemoryFailWritesAfter(1);  // "a" goes out, the shared bytes of "b" do not
+  EXPECT_EQ(Extract(0), kExtractWriteFailed);
+  MemoryEntry e;
+  EXPECT_FALSE(MemoryLookUp("b", &e));
+  EXPECT_EQ(At("a").data.size(), 3000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(CaughtByTheBlockTest, SharedBytesBeforeDamage, testing::Bool());
 
 }  // namespace
