@@ -289,25 +289,23 @@ static inline void ChildrenFrom(CodeNode* m, const int16_t* firstThenSecond) {
 
 // The first `pairs` inner nodes: the last 2 * pairs leaves, all of count
 // 1, paired from the back.
-static inline void PairTheOnes(CodeNode* inner, int32_t* innerCount, const int16_t* leafNode,
-                               int pairs) {
+static inline void PairTheOnes(CodeNode* inner, const int16_t* leafNode, int pairs) {
   for (int k = 0; k < pairs; k++) {
     CodeNode* m = &inner[k];
     m->count = 2;
     ChildrenFrom(m, &leafNode[kSymbols - 2 * k - 1]);
-    innerCount[k] = 2;
   }
 }
 
 // Takes the smallest entry left: the newest node of run r (`taken` of it
 // gone) when its count is no more than the last unmerged leaf's, else that
 // leaf. Its count goes to *count.
-static inline int16_t TakeSmallest(const int32_t* innerCount, const int16_t* runStart, int runs,
+static inline int16_t TakeSmallest(const CodeNode* inner, const int16_t* runStart, int runs,
                                    int* r, int* taken, const int32_t* leafCount,
                                    const int16_t* leafNode, int* leaf, int32_t* count) {
   int newest = *r < runs ? runStart[*r + 1] - 1 - *taken : 0;
-  if (*r < runs && innerCount[newest] <= leafCount[*leaf]) {
-    *count = innerCount[newest];
+  if (*r < runs && inner[newest].count <= leafCount[*leaf]) {
+    *count = inner[newest].count;
     if (newest == runStart[*r]) {
       ++*r;
       *taken = 0;
@@ -341,7 +339,6 @@ static inline int16_t TakeSmallest(const int32_t* innerCount, const int16_t* run
 static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
   const int32_t* leafCount = leaves->count;
   const int16_t* leafNode = leaves->node;
-  int32_t innerCount[kSymbols];
   int16_t runStart[kSymbols + 1];
   int runs = 0, r = 0, taken = 0, made = 0;
   int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
@@ -353,7 +350,7 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
   int pairs = 0;
   while (leaf - 2 * pairs - 1 >= 1 && leafCount[leaf - 2 * pairs - 1] == 1) pairs++;
   if (pairs > 0) {
-    PairTheOnes(inner, innerCount, leafNode, pairs);
+    PairTheOnes(inner, leafNode, pairs);
     leaf -= 2 * pairs;
     made = pairs;
     runs = 1;
@@ -364,7 +361,7 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
     int32_t ic = INT32_MAX;
     if (r < runs) {
       newest = runStart[r + 1] - 1 - taken;
-      ic = innerCount[newest];
+      ic = inner[newest].count;
     }
     int32_t c = leafCount[leaf] < ic ? leafCount[leaf] : ic;
 
@@ -379,13 +376,12 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
     int pairs = n >> 1;
     if (pairs > 0) {
       int32_t sum = 2 * c;
-      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
       for (int k = 0; k < pairs; k++) {
         CodeNode* m = &inner[made + k];
         m->count = sum;
         m->secondChild = items[2 * k];
         m->firstChild = items[2 * k + 1];
-        innerCount[made + k] = sum;
       }
       made += pairs;
       runStart[runs] = (int16_t)made;
@@ -393,15 +389,15 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
     if (n & 1) {
       // The odd one out pairs with the smallest entry after it.
       int32_t pc;
-      int16_t partner = TakeSmallest(innerCount, runStart, runs, &r, &taken, leafCount, leafNode,
+      int16_t partner = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
                                      &leaf, &pc);
       int32_t sum = c + pc;
-      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
       CodeNode* m = &inner[made];
       m->count = sum;
       m->secondChild = items[n - 1];
       m->firstChild = partner;
-      innerCount[made++] = sum;
+      made++;
       runStart[runs] = (int16_t)made;
     }
   }
@@ -573,7 +569,6 @@ static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
 static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
   const int32_t* leafCount = leaves->count;
   const int16_t* leafNode = leaves->node;
-  int32_t innerCount[kSymbols];
   int16_t runStart[kSymbols + 1];
   int runs = 0, r = 0, taken = 0, made = 0;
   int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
@@ -581,7 +576,7 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
   CodeNode* inner = pool + kSymbols;
   int onesPairs = leaves->ones >> 1;
   if (onesPairs > 0) {
-    PairTheOnes(inner, innerCount, leafNode, onesPairs);
+    PairTheOnes(inner, leafNode, onesPairs);
     leaf -= 2 * onesPairs;
     made = onesPairs;
     runs = 1;
@@ -592,7 +587,7 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
     int32_t ic = INT32_MAX;
     if (r < runs) {
       newest = runStart[r + 1] - 1 - taken;
-      ic = innerCount[newest];
+      ic = inner[newest].count;
     }
     int32_t c = leafCount[leaf] < ic ? leafCount[leaf] : ic;
 
@@ -612,9 +607,8 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
     int pairs = n >> 1;
     if (pairs > 0) {
       int32_t sum = 2 * c;
-      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
       CodeNode* m = &inner[made];
-      int32_t* mc = &innerCount[made];
       int runPairs = fromRun >> 1;
       if (runPairs > pairs) runPairs = pairs;
       int16_t runNode = (int16_t)(kSymbols + newest);
@@ -624,7 +618,6 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
         m[k].count = sum;
         memcpy(&m[k].firstChild, &runChildren, sizeof runChildren);
         runChildren -= 0x20002u;
-        mc[k] = sum;
       }
       int k = runPairs;
       const int16_t* leafAt = leafNode + leaf;  // leafAt[-j] is the j-th leaf taken
@@ -633,14 +626,12 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
         m[k].count = sum;
         m[k].secondChild = (int16_t)(runNode - (fromRun - 1));
         m[k].firstChild = leafAt[0];
-        mc[k] = sum;
         k++;
         j = 1;
       }
       for (; k < pairs; k++, j += 2) {
         m[k].count = sum;
         ChildrenFrom(&m[k], &leafAt[-j - 1]);
-        mc[k] = sum;
       }
       made += pairs;
       runStart[runs] = (int16_t)made;
@@ -649,15 +640,15 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
     if (n & 1) {
       // The odd one out pairs with the smallest entry after it.
       int32_t pc;
-      int16_t partner = TakeSmallest(innerCount, runStart, runs, &r, &taken, leafCount, leafNode,
+      int16_t partner = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
                                      &leaf, &pc);
       int32_t sum = c + pc;
-      if (made == 0 || innerCount[made - 1] != sum) runStart[runs++] = (int16_t)made;
+      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
       CodeNode* m = &inner[made];
       m->count = sum;
       m->secondChild = last;
       m->firstChild = partner;
-      innerCount[made++] = sum;
+      made++;
       runStart[runs] = (int16_t)made;
     }
   }
