@@ -1,6 +1,8 @@
 // The block reader: loading, deciphering and checking each block.
 #include "payload/block_reader.h"
 
+#include <string.h>
+
 #include "payload/crc16.h"
 
 void BeginBlockStream(BlockReader* r, OsFile payloadFile, bool isProtected,
@@ -16,11 +18,38 @@ void BeginBlockStream(BlockReader* r, OsFile payloadFile, bool isProtected,
   r->keyPos = 1;
   r->payloadEnded = false;
   r->status = (r->filePos < 0 || r->fileSize < 0) ? kReadFailed : kReadOk;
+#if !defined(__OPTIMIZE_SIZE__)
+  r->aheadAt = r->aheadLen = 0;
+  r->aheadAtEnd = false;
+#endif
+}
+
+// The next block's bytes into blockBuf, as one read of kBlockSize would
+// give them: fewer only where the file ends. False when the read fails.
+static bool ReadBlock(BlockReader* r, int* n) {
+#if defined(__OPTIMIZE_SIZE__)
+  return OsRead(r->payloadFile, r->blockBuf, kBlockSize, n);
+#else
+  int32_t held = r->aheadLen - r->aheadAt;
+  if (held < kBlockSize && !r->aheadAtEnd) {
+    memmove(r->ahead, r->ahead + r->aheadAt, (size_t)held);
+    int room = (int)sizeof r->ahead - held, got = 0;
+    bool ok = OsRead(r->payloadFile, r->ahead + held, room, &got);
+    r->aheadAt = 0;
+    r->aheadLen = held += got;
+    if (!ok && held < kBlockSize) return false;
+    r->aheadAtEnd = ok && got < room;
+  }
+  *n = held < kBlockSize ? held : kBlockSize;
+  memcpy(r->blockBuf, r->ahead + r->aheadAt, (size_t)*n);
+  r->aheadAt += *n;
+  return true;
+#endif
 }
 
 static void Refill(BlockReader* r) {
   int n = 0;
-  if (!OsRead(r->payloadFile, r->blockBuf, kBlockSize, &n)) {
+  if (!ReadBlock(r, &n)) {
     r->status = kReadFailed;
     return;
   }

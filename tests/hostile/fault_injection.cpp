@@ -3,6 +3,7 @@
 
 #include <errno.h>
 
+#include "payload/format.h"
 #include "platform/platform.h"
 
 namespace {
@@ -10,6 +11,8 @@ namespace {
 long callCount[kFaultKinds];
 long failAt[kFaultKinds];
 bool foldersAppear;
+long blockReads, partialAt, partialCall;
+int partialBytes;
 
 // Counts a call and tells whether it is the one to fail.
 bool Injected(FaultKind kind) {
@@ -23,10 +26,17 @@ bool Injected(FaultKind kind) {
 void ResetFaults() {
   for (int k = 0; k < kFaultKinds; k++) callCount[k] = failAt[k] = 0;
   foldersAppear = false;
+  blockReads = partialAt = partialCall = 0;
+  partialBytes = 0;
 }
 void MakeFoldersAppearMeanwhile() { foldersAppear = true; }
 void FailCall(FaultKind kind, long nth) { failAt[kind] = nth; }
 long CallCount(FaultKind kind) { return callCount[kind]; }
+void FailBlockReadAfter(long nth, int bytes) {
+  partialAt = nth;
+  partialBytes = bytes;
+}
+long PartialReadCall() { return partialCall; }
 
 extern "C" {
 
@@ -55,7 +65,12 @@ OsFile __wrap_OsOpenExisting(OsRoot* root, const char* archivePath) {
 }
 bool __wrap_OsRead(OsFile f, void* buf, int n, int* got) {
   *got = 0;
-  return !Injected(kFaultRead) && __real_OsRead(f, buf, n, got);
+  if (Injected(kFaultRead)) return false;
+  if (n < kBlockSize || ++blockReads != partialAt) return __real_OsRead(f, buf, n, got);
+  partialCall = callCount[kFaultRead];
+  __real_OsRead(f, buf, n < partialBytes ? n : partialBytes, got);
+  errno = EIO;
+  return false;
 }
 bool __wrap_OsWrite(OsFile f, const void* buf, int n, int* put) {
   *put = 0;

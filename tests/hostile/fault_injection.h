@@ -23,5 +23,10 @@ void ResetFaults();
 void MakeFoldersAppearMeanwhile();
 void FailCall(FaultKind kind, long nth);
 long CallCount(FaultKind kind);
+// The nth read of a whole block or more (1-based) gets at most `bytes`
+// bytes and then fails, as a read that meets a bad sector does; that
+// read's number among all reads goes to PartialReadCall().
+void FailBlockReadAfter(long nth, int bytes);
+long PartialReadCall();
 
 #endif

@@ -140,3 +140,29 @@ TEST(FaultWalk, FoldersMadeMeanwhileByAnotherProgramAreUsed) {
   EXPECT_GT(attempts, 0);
   EXPECT_EQ(ReadFileBytes(dest + "/dir/big.bin"), w.files.at("dir/big.bin"));
 }
+
+// A read that gets two and a half blocks and then fails: the whole blocks
+// are used, and the stream reads on from the half block. Where that read
+// works the run ends as a clean one; where it fails too, the run ends
+// there as a failed read, with nothing lost.
+TEST(FaultWalk, AReadThatFailsAfterSomeBlocksGoesOnFromWhereItStopped) {
+  TempDir dir;
+  Walk w = MakeArchive(dir);
+  std::string dest = dir / "dest";
+  const int kGot = 2 * kBlockSize + kBlockSize / 2;
+  ResetFaults();
+  FailBlockReadAfter(1, kGot);
+  ExtractOutcome o = RunInto(w, dest);
+  long partial = PartialReadCall();
+  ASSERT_GT(partial, 0);
+  EXPECT_EQ(o.result, kExtractFinished) << o.detail;
+  ExpectNothingLost(w, dest, "read on");
+  EXPECT_EQ(ReadFileBytes(dest + "/dir/big.bin"), w.files.at("dir/big.bin"));
+
+  ResetFaults();
+  FailBlockReadAfter(1, kGot);
+  FailCall(kFaultRead, partial + 1);
+  o = RunInto(w, dest);
+  EXPECT_EQ(o.result, kExtractReadFailed) << o.detail;
+  ExpectNothingLost(w, dest, "read fails again");
+}
