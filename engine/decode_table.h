@@ -51,8 +51,10 @@ int WalkLongCode(const CodeTree* t, int node, BitBuffer* b);
 // What the next bits of a buffer holding `avail` of them code: a symbol,
 // with *length its code length; or, for a code longer than kDeepBits,
 // -1 - the node reached after kDeepBits bits, with *length kDeepBits; or
-// kNeedMoreBits when the bits held do not tell yet. Bits above `avail` are
-// 0 and never decide anything.
+// kNeedMoreBits when the bits held do not tell yet. Bits above `avail`
+// (0, or the stream's next bits) never decide anything: the codes are a
+// prefix code, so an entry whose code is no longer than `avail` is the
+// code of the bits held, whatever follows them.
 inline int LookUpCode(const DecodeTable* d, uint64_t bits, int avail, int* length) {
   uint16_t e = d->entry[bits & (kTableSize - 1)];
   if (e & kLongCode) {

@@ -9,6 +9,12 @@
 
 namespace {
 
+#if defined(__OPTIMIZE_SIZE__)
+const bool kLooseBits = false;
+#else
+const bool kLooseBits = true;
+#endif
+
 // The loop's hot state in locals: the bit buffer, the block's cursor and
 // the output position would otherwise be reloaded after every byte stored
 // into the window, as a byte store may alias anything. They go back to
@@ -25,7 +31,9 @@ struct HotState {
   int32_t endCoordinate;
 
   void Save() {
-    buffer->bits = bits;
+    // Outside the stub the loop's bits above avail may hold the stream's
+    // next bits (see Refill); the buffer holds none.
+    buffer->bits = kLooseBits ? bits & (((uint64_t)1 << avail) - 1) : bits;
     buffer->avail = avail;
     // The loads in between leave a byte of the block at least: the
     // reader's end of payload is not reached here.
@@ -47,10 +55,13 @@ struct HotState {
 
 // Tops the buffer up: one load while the block has 8 bytes ahead,
 // whatever the buffer holds; otherwise the buffer's own refill, which
-// stops at the block's end.
+// stops at the block's end. Outside the stub the bits above avail are left
+// as the load put them: no code or field reads past avail, and a code
+// that a table entry gives is one whose bits are all held.
 inline void Refill(HotState* h) {
   if (__builtin_expect((uintptr_t)h->in <= h->inFast, 1)) {
-    h->in += TopUpFrom(h->in, &h->bits, &h->avail);
+    h->in += kLooseBits ? TopUpLoose(h->in, &h->bits, &h->avail)
+                        : TopUpFrom(h->in, &h->bits, &h->avail);
     return;
   }
   h->Save();
