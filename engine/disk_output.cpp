@@ -99,9 +99,11 @@ static bool Write(void* context, const uint8_t* bytes, int32_t n) {
 #if !defined(__OPTIMIZE_SIZE__)
   if (d->holdFirst && n > 0) {
     d->holdFirst = false;
-    memcpy(d->held, bytes, (size_t)n);
-    d->heldLen = d->heldShared = n;
-    return true;
+    if (n <= (int32_t)sizeof d->held) {
+      memcpy(d->held, bytes, (size_t)n);
+      d->heldLen = d->heldShared = n;
+      return true;
+    }
   }
   if (d->heldLen > 0) {
     // The next bytes join the held ones where they fit.
