@@ -27,7 +27,7 @@ const int kAheadBlocks = 16;
 
 struct BlockReader {
   OsFile payloadFile;
-  int64_t filePos;   // position of payloadFile, followed without asking it
+  int64_t filePos;   // where the blocks taken so far end in payloadFile
   int64_t fileSize;  // taken once when the stream starts
   uint8_t blockBuf[kBlockSize];
   int32_t blockLen;   // data bytes in blockBuf: bytes read minus 2

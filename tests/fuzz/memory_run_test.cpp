@@ -22,6 +22,16 @@ std::vector<uint8_t> Noise(size_t n) {
   return b;
 }
 
+// A program file of these entries behind a stub of zeros.
+std::vector<uint8_t> ProgramOf(const std::vector<ArchiveEntry>& entries) {
+  std::vector<uint8_t> payload;
+  std::string error;
+  EXPECT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
+  std::vector<uint8_t> program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  return program;
+}
+
 // A program file holding "a" (noise, so its body spans many blocks) and
 // then "b".
 std::vector<uint8_t> Program() {
@@ -35,12 +45,7 @@ std::vector<uint8_t> Program() {
     e->accessTime = kAccessed;
     e->writeTime = kWritten;
   }
-  std::vector<uint8_t> payload;
-  std::string error;
-  EXPECT_TRUE(BuildPayload({a, b}, ArchiveOptions(), &payload, nullptr, &error)) << error;
-  std::vector<uint8_t> program(26112, 0);
-  program.insert(program.end(), payload.begin(), payload.end());
-  return program;
+  return ProgramOf({a, b});
 }
 
 // Flips a byte in the last block: damage far behind the start of "a".
@@ -123,11 +128,7 @@ TEST_P(MemoryRunProbes, EachFolderIsProbedOnceForTheWholeRun) {
       entries.push_back(e);
     }
   }
-  std::vector<uint8_t> payload;
-  std::string error;
-  ASSERT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
-  std::vector<uint8_t> program(26112, 0);
-  program.insert(program.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> program = ProgramOf(entries);
   MemoryReset(program.data(), program.size());
   ASSERT_TRUE(OsCreateFolder(nullptr, "d1"));  // found, not made
 
@@ -160,12 +161,7 @@ std::vector<uint8_t> SharedStartProgram(size_t tail, std::vector<uint8_t>* bData
   if (tail > 0) noise[0] = '\x80';  // not the byte "a" goes on with
   b.data.insert(b.data.end(), noise.begin(), noise.end());
   *bData = b.data;
-  std::vector<uint8_t> payload;
-  std::string error;
-  EXPECT_TRUE(BuildPayload({a, b}, ArchiveOptions(), &payload, nullptr, &error)) << error;
-  std::vector<uint8_t> program(26112, 0);
-  program.insert(program.end(), payload.begin(), payload.end());
-  return program;
+  return ProgramOf({a, b});
 }
 
 TEST(MemoryRun, AFilesSharedBytesGoOutWithItsFirstOtherBytesInOneWrite) {
