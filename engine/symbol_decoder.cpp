@@ -9,12 +9,6 @@
 
 namespace {
 
-#if defined(__OPTIMIZE_SIZE__)
-const bool kLooseBits = false;
-#else
-const bool kLooseBits = true;
-#endif
-
 // The loop's hot state in locals: the bit buffer, the block's cursor and
 // the output position would otherwise be reloaded after every byte stored
 // into the window, as a byte store may alias anything. They go back to
@@ -31,9 +25,13 @@ struct HotState {
   int32_t endCoordinate;
 
   void Save() {
-    // Outside the stub the loop's bits above avail may hold the stream's
-    // next bits (see Refill); the buffer holds none.
-    buffer->bits = kLooseBits ? bits & (((uint64_t)1 << avail) - 1) : bits;
+#if defined(__OPTIMIZE_SIZE__)
+    buffer->bits = bits;
+#else
+    // The loop's bits above avail may hold the stream's next bits (see
+    // Refill); the buffer holds none.
+    buffer->bits = bits & (((uint64_t)1 << avail) - 1);
+#endif
     buffer->avail = avail;
     // The loads in between leave a byte of the block at least: the
     // reader's end of payload is not reached here.
@@ -60,8 +58,11 @@ struct HotState {
 // that a table entry gives is one whose bits are all held.
 inline void Refill(HotState* h) {
   if (__builtin_expect((uintptr_t)h->in <= h->inFast, 1)) {
-    h->in += kLooseBits ? TopUpLoose(h->in, &h->bits, &h->avail)
-                        : TopUpFrom(h->in, &h->bits, &h->avail);
+#if defined(__OPTIMIZE_SIZE__)
+    h->in += TopUpFrom(h->in, &h->bits, &h->avail);
+#else
+    h->in += TopUpLoose(h->in, &h->bits, &h->avail);
+#endif
     return;
   }
   h->Save();

@@ -10,6 +10,7 @@
 #define CORVANE_PAYLOAD_BIT_BUFFER_H
 
 #include <stdint.h>
+#include <string.h>
 
 #include "payload/block_reader.h"
 
@@ -29,13 +30,7 @@ inline void BeginBodyBits(BitBuffer* b, BlockReader* source) {
 // the 8 at p, the first lowest; returns how many it took. On values
 // rather than a BitBuffer, so that a decoding loop may keep its bits in
 // registers.
-//
-// TopUpLoose leaves the bits above *avail as the load put them: the
-// stream's next bits, which a later top-up from the bytes that follow
-// ORs in again unchanged. Bits past the block's end never get there (the
-// 8 bytes are data bytes of one block), but a caller must clear them
-// before anything else appends to `bits`.
-inline int TopUpLoose(const uint8_t* p, uint64_t* bits, int* avail) {
+inline int TopUpFrom(const uint8_t* p, uint64_t* bits, int* avail) {
   uint64_t w = (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
                (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 |
                (uint64_t)p[5] << 40 | (uint64_t)p[6] << 48 |
@@ -43,14 +38,27 @@ inline int TopUpLoose(const uint8_t* p, uint64_t* bits, int* avail) {
   int take = (63 - *avail) >> 3;
   *bits |= w << *avail;
   *avail |= 56;  // the same as adding 8 * take, from 63 bits or fewer
-  return take;
-}
-
-inline int TopUpFrom(const uint8_t* p, uint64_t* bits, int* avail) {
-  int take = TopUpLoose(p, bits, avail);
   *bits &= ~(uint64_t)0 >> (64 - *avail);
   return take;
 }
+
+#if !defined(__OPTIMIZE_SIZE__)
+// TopUpFrom without clearing the bits above *avail: they stay as the load
+// put them, the stream's next bits, which a later top-up from the bytes
+// that follow ORs in again unchanged. Bits past the block's end never get
+// there (the 8 bytes are data bytes of one block), but a caller must clear
+// them before anything else appends to `bits`. (Not a call from
+// TopUpFrom: that form changes what the stub's compiler inlines, and costs
+// it 120 bytes.)
+inline int TopUpLoose(const uint8_t* p, uint64_t* bits, int* avail) {
+  uint64_t w;
+  memcpy(&w, p, sizeof w);  // little-endian hosts only, as the tables are
+  int take = (63 - *avail) >> 3;
+  *bits |= w << *avail;
+  *avail |= 56;
+  return take;
+}
+#endif
 
 // The common refill: when the loaded block has 8 bytes left, one load
 // tops `bits` up. False, with nothing taken, when it has fewer.
