@@ -26,6 +26,7 @@ struct AppState {
   OutputSink sink;  // over output
   EngineHost host;
   char statusLine[kMaxPath + 64];  // the host's texts are formed here
+  bool statusPending;  // statusLine holds a status the window has not had
   DWORD lastPump;  // GetTickCount of the engine's last look at the queue
 };
 

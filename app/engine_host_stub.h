@@ -8,4 +8,8 @@
 // A host whose context is the stub's record.
 EngineHost StubEngineHost(AppState* s);
 
+// Puts the status line the engine last asked for into the progress
+// window, if it has not gone there yet.
+void ShowPendingStatus(AppState* s);
+
 #endif

@@ -76,6 +76,7 @@ void ExpandCommand(void* context) {
   s->sink = DiskOutputSink(&s->output);
   s->host = StubEngineHost(s);
   ExtractResult result = RunArchive(a, s->destFolder, &s->sink, &s->host);
+  ShowPendingStatus(s);
   if (IsFatal(result)) EndOnExtractResult(s, result);
   ShowWindow(w->progressWindow, SW_HIDE);
   if (a->run.cancelRequested) {

@@ -19,8 +19,14 @@ TEST_F(DamageTest, FlippedByteInALaterBlockKeepsEarlierFilesAndRemovesTheCurrent
   DamageBlock(archive, 10);
 
   const std::string out = Out();
-  Transcript t = ExpandWithOneBox(archive, WinPath(out));
+  Script s(archive, Cwd());
+  s.Add({"set", kFolderEdit, WinPath(out)}).Add({"click", kExpandButton});
+  s.Add({"box"}).Add({"status"}).Add({"answer", "ok"});
+  Transcript t = Play(s.Add({"exit"}));
+  ASSERT_EQ(t.Kinds(), (Kinds{"started", "set", "clicked", "box", "status", "answered", "exit"}));
   ExpectBox(t.Nth("box"), said::kDamaged, "ok", "hand");
+  // The line still names the file the damage was found in.
+  ExpectText(t.Nth("status"), "text", said::kExpanding + WinPath(out + "/in/2-middle.bin"));
   EXPECT_EQ(t.Nth("exit")["code"], "1");
   EXPECT_EQ(ReadFileBytes(out + "/in/1-first.txt"), B("before the damage\n"));
   EXPECT_FALSE(PathExists(out + "/in/2-middle.bin"));
