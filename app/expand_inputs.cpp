@@ -9,10 +9,10 @@
 #include "ui/message_box.h"
 #include "ui/texts.h"
 
-// The whole text of an edit, on the process heap; release with HeapFree.
+// The whole text of an edit, on the process heap; release with OsFree.
 static char* EditText(AppState* s, HWND edit) {
   int n = GetWindowTextLengthA(edit) + 1;
-  char* text = (char*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)n);
+  char* text = (char*)OsAlloc((size_t)n);
   if (!text) FatalWriteError(s);
   text[0] = 0;
   GetWindowTextA(edit, text, n);
@@ -24,10 +24,10 @@ bool PasswordAccepted(AppState* s) {
   const uint8_t* previous = a->key;
   char* text = EditText(s, s->windows.passwordBox);
   if (AcceptPassword(a, (const uint8_t*)text, (int32_t)strlen(text))) {
-    if (previous) HeapFree(GetProcessHeap(), 0, (void*)previous);
+    if (previous) OsFree((void*)previous);
     return true;
   }
-  HeapFree(GetProcessHeap(), 0, text);
+  OsFree(text);
   ShowBox(s->windows.mainWindow, TEXT_WRONG_PASSWORD, MB_OK | MB_ICONEXCLAMATION);
   SetFocus(s->windows.passwordBox);
   return false;
@@ -37,7 +37,7 @@ bool DestinationReady(AppState* s) {
   HWND owner = s->windows.mainWindow;
   char* text = EditText(s, s->windows.folderBox);
   int n = EnsureTrailingBackslash(text, s->destFolder, kFolderCap + 1);
-  HeapFree(GetProcessHeap(), 0, text);
+  OsFree(text);
   if (n < 0) {
     ShowError(owner, TEXT_CANNOT_CREATE_FOLDER);
     return false;

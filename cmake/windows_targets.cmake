@@ -56,8 +56,8 @@ target_link_libraries(stub_image PRIVATE corvane_core corvane_platform kernel32 
 # failure when it has grown too large.
 set(STUB ${CMAKE_BINARY_DIR}/corvane-stub.exe)
 add_custom_command(TARGET stub_image POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:stub_image> -DSTUB=${STUB}
-          -DSTUB_SIZE=${STUB_SIZE} -P ${CMAKE_SOURCE_DIR}/cmake/pad_stub.cmake
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/cmake/pad_stub.py
+          $<TARGET_FILE:stub_image> ${STUB} ${STUB_SIZE}
   BYPRODUCTS ${STUB}
   VERBATIM)
 

@@ -53,27 +53,35 @@ struct SortedLeaves {
 };
 
 // Sorts `n` leaves, given in their previous order, stably by descending
+// count into out, by insertion: false, with out in any state, once more
+// than `budget` leaves have been moved.
+static bool SortByInsertion(const int16_t* in, const int32_t* inCount, int n, int budget,
+                            int16_t* out, int32_t* outCount) {
+  for (int k = 0; k < n; k++) {
+    int16_t s = in[k];
+    int32_t c = inCount[k];
+    int j = k;
+    while (j > 0 && outCount[j - 1] < c) {
+      if (--budget < 0) return false;
+      out[j] = out[j - 1];
+      outCount[j] = outCount[j - 1];
+      j--;
+    }
+    out[j] = s;
+    outCount[j] = c;
+  }
+  return true;
+}
+
+// Moves an insertion may make before the digit sort takes over: about the
+// cost of two digit passes over a few hundred leaves.
+const int kInsertionMoves = 256;
+
+// Sorts `n` leaves, given in their previous order, stably by descending
 // count. Ties keep the order they come in.
 static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
                               int32_t low, int32_t high, int16_t* out,
                               int32_t* outCount) {
-#if !defined(__OPTIMIZE_SIZE__)  // the stub sorts even a few leaves by digits
-  if (n <= 24) {
-    for (int k = 0; k < n; k++) {
-      int16_t s = in[k];
-      int32_t c = inCount[k];
-      int j = k;
-      while (j > 0 && outCount[j - 1] < c) {
-        out[j] = out[j - 1];
-        outCount[j] = outCount[j - 1];
-        j--;
-      }
-      out[j] = s;
-      outCount[j] = c;
-    }
-    return;
-  }
-#endif
   // Least significant digit first, 8 bits of (high - count) per pass; a
   // narrow range is a single counting pass. The passes alternate between
   // `out` and a scratch list so that the last one lands in `out`.
@@ -81,6 +89,19 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
   int digitBits = range < 2 * kSymbols ? 10 : 8;
   int passes = 1;
   while (passes * digitBits < 32 && range >> (passes * digitBits) != 0) passes++;
+  // The leaves come in the order of the last build's counts, which have
+  // grown by at most a thousand since. Where the counts need more than one
+  // digit pass they are large beside that growth: mostly still in order,
+  // so insertion moves few leaves. Where they have reordered more, the
+  // digit sort, whose cost does not depend on the order, starts over. A
+  // few leaves go by insertion anyway. The stub, whose digit passes cost
+  // more beside it, tries insertion first whatever the counts.
+#if defined(__OPTIMIZE_SIZE__)
+  bool tryInsertion = true;
+#else
+  bool tryInsertion = passes > 1 || n <= 24;
+#endif
+  if (tryInsertion && SortByInsertion(in, inCount, n, kInsertionMoves, out, outCount)) return;
   int16_t scratchNode[kSymbols];
   int32_t scratchCount[kSymbols];
   const int16_t* fromNode = in;

@@ -64,11 +64,16 @@ const int kCopySlack = 32;
 // kCopySlack bytes of room there.
 inline void CopyWithin(uint8_t* dst, int32_t distance, int32_t length) {
   const uint8_t* src = dst - distance;
+#if !defined(__OPTIMIZE_SIZE__)
   if (distance >= 32) {
     // Most matches are short: one or two pieces, no loop.
     memcpy(dst, src, 32);
     for (int32_t k = 32; k < length; k += 32) memcpy(dst + k, src + k, 32);
-  } else if (distance >= 8) {
+  } else
+#endif
+  // The stub's 32-bit code, built for size, makes a string move of a
+  // 32-byte piece, which costs more than several 8-byte ones.
+  if (distance >= 8) {
     // Each piece reads bytes at least 8 behind: all final already.
     for (int32_t k = 0; k < length; k += 8) memcpy(dst + k, src + k, 8);
   } else if (distance == 1) {

@@ -13,13 +13,13 @@ struct OsRoot {
 };
 
 OsRoot* OsOpenRoot(const char* nativeFolder) {
-  OsRoot* root = (OsRoot*)HeapAlloc(GetProcessHeap(), 0, sizeof(OsRoot));
+  OsRoot* root = (OsRoot*)OsAlloc(sizeof(OsRoot));
   if (root) root->length = (int)strlen(nativeFolder);
   return root;
 }
 
 void OsCloseRoot(OsRoot* root) {
-  if (root) HeapFree(GetProcessHeap(), 0, root);
+  if (root) OsFree(root);
 }
 
 // The attributes of exactly this name (no wildcards: a name with ? or *
@@ -33,23 +33,26 @@ static DWORD Attributes(OsRoot* root, const char* archivePath) {
   return a;
 }
 
+// Every open goes through here: one call site of CreateFileA. Others may
+// read the file meanwhile, never write it.
+static HANDLE Open(const char* path, DWORD access, DWORD disposition, DWORD flags) {
+  return CreateFileA(path, access, FILE_SHARE_READ, 0, disposition, flags, 0);
+}
+
+static OsFile FileOf(HANDLE h) { return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h; }
+
 OsFile OsOpenNative(const char* nativePath) {
-  HANDLE h = CreateFileA(nativePath, GENERIC_READ, FILE_SHARE_READ, 0,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+  return FileOf(Open(nativePath, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
 }
 
 OsFile OsCreateFile(OsRoot*, const char* archivePath) {
-  HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ, 0, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, 0);
-  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+  return FileOf(Open(archivePath, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL));
 }
 
 OsFile OsCreateNewFile(OsRoot*, const char* archivePath) {
-  HANDLE h = CreateFileA(archivePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
-  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+  return FileOf(Open(archivePath, GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL));
 }
 
 const char* OsTemporaryStem(void) { return "corvane-"; }
@@ -62,17 +65,15 @@ bool OsCanReplace(OsRoot* root, const char* archivePath) {
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)))
     return false;
-  HANDLE h = CreateFileA(archivePath, GENERIC_WRITE, FILE_SHARE_READ, 0, OPEN_EXISTING,
-                         FILE_FLAG_OPEN_REPARSE_POINT, 0);
+  HANDLE h = Open(archivePath, GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
 }
 
 OsFile OsOpenExisting(OsRoot*, const char* archivePath) {
-  HANDLE h = CreateFileA(archivePath, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, 0, OPEN_EXISTING,
-                         FILE_FLAG_OPEN_REPARSE_POINT, 0);
-  return h == INVALID_HANDLE_VALUE ? kNoFile : (OsFile)h;
+  return FileOf(
+      Open(archivePath, FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT));
 }
 
 bool OsReplaceFile(OsRoot*, const char* fromArchivePath, const char* toArchivePath) {
