@@ -8,7 +8,7 @@
 #if defined(__SSE2__) && !defined(CORVANE_SCALAR_ONES)
 #define CORVANE_VECTOR_ONES 1
 #endif
-#if defined(CORVANE_VECTOR_ONES) && !defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_VECTOR_ONES) && !defined(CORVANE_COMPACT)
 #include <emmintrin.h>
 #endif
 
@@ -32,7 +32,7 @@ void TakeResetForBuild(CodeTree* t) {
   t->builtTotal = kSymbols;
   t->builtPositive = true;
   t->builtOnes = kSymbols;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   t->onesBySymbol = true;
 #endif
 }
@@ -96,7 +96,7 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
   // digit sort, whose cost does not depend on the order, starts over. A
   // few leaves go by insertion anyway. The stub, whose digit passes cost
   // more beside it, tries insertion first whatever the counts.
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
   bool tryInsertion = true;
 #else
   bool tryInsertion = passes > 1 || n <= 24;
@@ -193,7 +193,7 @@ static bool SortGrownLeaves(CodeTree* t, SortedLeaves* out) {
   for (int p = 0; p < kSymbols; p++) t->leafAt[p] = node[p];
   t->builtTotal = total;
   t->builtOnes = nOnes;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   out->ones = nOnes;
 #endif
   return true;
@@ -267,7 +267,7 @@ static void SortAnyLeaves(CodeTree* t, SortedLeaves* out) {
   t->builtTotal = total;
   t->builtPositive = positive;
   t->builtOnes = ones;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   out->ones = ones;
   t->onesBySymbol = false;  // the order of the leaves of count 1 is any now
 #endif
@@ -442,7 +442,7 @@ void BuildCodeTreeCompact(CodeTree* t) {
   MergeSortedLeaves(t, &leaves);
 }
 
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
 // The leaves still at 1 and those that grew from 1, each in symbol order,
 // from the counts and those of the last build; a leaf that was at 1 but
 // is no longer counts as grown, whatever its count now. The lists take 4

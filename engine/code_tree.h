@@ -65,7 +65,7 @@ void TakeResetForBuild(CodeTree* t);
 // the merge where they stand. Both give the same trees from the same notes
 // about the last build.
 void BuildCodeTreeCompact(CodeTree* t);
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
 inline void BuildCodeTree(CodeTree* t) { BuildCodeTreeCompact(t); }
 #else
 void BuildCodeTree(CodeTree* t);

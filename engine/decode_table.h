@@ -38,7 +38,7 @@ void FillDecodeTableByLevels(const CodeTree* t, DecodeTable* d);
 // Reads the tree's pool as the last build left it. Outside the stub it is
 // the same walk in fewer steps a node (decode_table_fast.cpp); the tables
 // come out the same.
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
 inline void FillDecodeTable(const CodeTree* t, DecodeTable* d) { FillDecodeTableByLevels(t, d); }
 #else
 void FillDecodeTable(const CodeTree* t, DecodeTable* d);

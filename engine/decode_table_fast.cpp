@@ -4,7 +4,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
 
 static_assert(kSymbols == 512 && kNodes <= 1024, "an inner node is told by bit 9");
 static_assert(offsetof(CodeNode, secondChild) == offsetof(CodeNode, firstChild) + 2,

@@ -86,7 +86,7 @@ static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
   // not only at the move, after the whole body.
   if (d->replacing && !OsCanReplace(d->root, x->fullPath)) return kExtractWriteFailed;
   d->file = d->replacing ? CreateTemporary(d, x) : CreateDirect(d, x);
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   d->holdFirst = x->item.shared > 0;
   d->heldLen = 0;
   d->sharedLost = false;
@@ -96,7 +96,7 @@ static ExtractResult BeginFileOnDisk(void* context, Extraction* x) {
 
 static bool Write(void* context, const uint8_t* bytes, int32_t n) {
   DiskOutput* d = (DiskOutput*)context;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   if (d->holdFirst && n > 0) {
     d->holdFirst = false;
     if (n <= (int32_t)sizeof d->held) {
@@ -150,7 +150,7 @@ static ExtractResult StampAndClose(DiskOutput* d, const Extraction* x) {
 static ExtractResult EndFile(void* context, Extraction* x) {
   DiskOutput* d = (DiskOutput*)context;
   if (x->skipping) return kExtractFinished;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   if (!Write(d, 0, 0)) return kExtractWriteFailed;  // what is still held
 #endif
   if (!d->replacing || x->cancelRequested) {
@@ -190,7 +190,7 @@ void BeginDiskOutput(DiskOutput* d, OsRoot* root) {
   d->unfinished = false;
   d->path[0] = 0;
   d->made[0] = 0;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   d->holdFirst = false;
   d->heldLen = 0;
   d->sharedLost = false;

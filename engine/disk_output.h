@@ -19,7 +19,7 @@ struct DiskOutput {
   // folders are there, so the next item in the same folder or beside it
   // walks only the part past where the two paths part.
   char made[kMaxPath + 1];
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   // Outside the stub a file's shared bytes, its first write, are held and
   // go out with the next write in one system call; a write of no bytes
   // writes out what is held. The engine makes one before it reports a

@@ -102,7 +102,7 @@ static ExtractResult ReadFileFields(Extraction* x) {
 // body, failed: a sink may still hold them (see OutputSink), and is asked
 // for them here.
 static ExtractResult SharedBytesFirst(Extraction* x, ExtractResult res) {
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
   (void)x;  // the stub's sink holds nothing
 #else
   const OutputSink* out = x->output;

@@ -64,7 +64,7 @@ const int kCopySlack = 32;
 // kCopySlack bytes of room there.
 inline void CopyWithin(uint8_t* dst, int32_t distance, int32_t length) {
   const uint8_t* src = dst - distance;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   if (distance >= 32) {
     // Most matches are short: one or two pieces, no loop.
     memcpy(dst, src, 32);

@@ -25,7 +25,7 @@ struct HotState {
   int32_t endCoordinate;
 
   void Save() {
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
     buffer->bits = bits;
 #else
     // The loop's bits above avail may hold the stream's next bits (see
@@ -58,7 +58,7 @@ struct HotState {
 // that a table entry gives is one whose bits are all held.
 inline void Refill(HotState* h) {
   if (__builtin_expect((uintptr_t)h->in <= h->inFast, 1)) {
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
     h->in += TopUpFrom(h->in, &h->bits, &h->avail);
 #else
     h->in += TopUpLoose(h->in, &h->bits, &h->avail);
@@ -81,7 +81,7 @@ inline bool MoreBitsRare(HotState* h) {
 
 // Inlined into the loop, which keeps the hot state in registers; the stub,
 // built for size, leaves that to the compiler.
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
 #define CORVANE_HOT_INLINE inline
 #else
 #define CORVANE_HOT_INLINE __attribute__((always_inline)) inline
@@ -91,7 +91,7 @@ inline bool MoreBitsRare(HotState* h) {
 const int kTokenBits = 40;
 // Outside the stub, a token whose bits are all held decodes without
 // testing the count of bits before each code and field.
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
 const bool kHeldTokens = false;
 #else
 const bool kHeldTokens = true;

@@ -42,7 +42,7 @@ inline int TopUpFrom(const uint8_t* p, uint64_t* bits, int* avail) {
   return take;
 }
 
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
 // TopUpFrom without clearing the bits above *avail: they stay as the load
 // put them, the stream's next bits, which a later top-up from the bytes
 // that follow ORs in again unchanged. Bits past the block's end never get

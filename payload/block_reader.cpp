@@ -18,7 +18,7 @@ void BeginBlockStream(BlockReader* r, OsFile payloadFile, bool isProtected,
   r->keyPos = 1;
   r->payloadEnded = false;
   r->status = (r->filePos < 0 || r->fileSize < 0) ? kReadFailed : kReadOk;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   r->aheadAt = r->aheadLen = 0;
   r->aheadAtEnd = false;
 #endif
@@ -27,7 +27,7 @@ void BeginBlockStream(BlockReader* r, OsFile payloadFile, bool isProtected,
 // The next block's bytes into blockBuf, as one read of kBlockSize would
 // give them: fewer only where the file ends. False when the read fails.
 static bool ReadBlock(BlockReader* r, int* n) {
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
   return OsRead(r->payloadFile, r->blockBuf, kBlockSize, n);
 #else
   int32_t held = r->aheadLen - r->aheadAt;

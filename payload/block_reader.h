@@ -38,7 +38,7 @@ struct BlockReader {
   int32_t keyPos;  // 1-based index of the next key byte
   bool payloadEnded;
   ReadStatus status;
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
   // Outside the stub the file is read kAheadBlocks blocks at a time, each
   // block then taken from here: one system call instead of sixteen. A
   // block still comes out exactly as a read of its own would give it; a

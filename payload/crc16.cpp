@@ -43,7 +43,7 @@ uint16_t Crc16UpdateCompact(uint16_t crc, const uint8_t* data, int n) {
   return crc;
 }
 
-#if !defined(__OPTIMIZE_SIZE__)
+#if !defined(CORVANE_COMPACT)
 
 namespace {
 

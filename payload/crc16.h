@@ -20,7 +20,7 @@ uint32_t CrcAddByte(uint32_t crcReg, uint8_t b);
 // The compact form takes four bytes a step from tables it makes on first
 // use (the stub's); the host's takes eight from tables the compiler makes.
 uint16_t Crc16UpdateCompact(uint16_t crc, const uint8_t* data, int n);
-#if defined(__OPTIMIZE_SIZE__)
+#if defined(CORVANE_COMPACT)
 inline uint16_t Crc16Update(uint16_t crc, const uint8_t* data, int n) {
   return Crc16UpdateCompact(crc, data, n);
 }
