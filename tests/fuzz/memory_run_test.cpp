@@ -27,7 +27,7 @@ std::vector<uint8_t> ProgramOf(const std::vector<ArchiveEntry>& entries) {
   std::vector<uint8_t> payload;
   std::string error;
   EXPECT_TRUE(BuildPayload(entries, ArchiveOptions(), &payload, nullptr, &error)) << error;
-  std::vector<uint8_t> program(26112, 0);
+  std::vector<uint8_t> program(kStubSize, 0);
   program.insert(program.end(), payload.begin(), payload.end());
   return program;
 }
@@ -180,7 +180,7 @@ TEST(MemoryRun, AFilesSharedBytesGoOutWithItsFirstOtherBytesInOneWrite) {
 // and, unless `caught`, gives its block the CRC of what it now holds, so
 // that the damage reaches the decoder.
 void DamageBlockStream(std::vector<uint8_t>* program, size_t at, bool caught) {
-  size_t first = 26112;  // behind the header: the first block that passes its test
+  size_t first = kStubSize;  // behind the header: the first block that passes its test
   while (Crc16Update(0, program->data() + first, kBlockSize) != 0) first++;
   (*program)[at] ^= 0x20;
   if (caught) return;
@@ -199,7 +199,7 @@ TEST_P(SharedBytesBeforeDamage, AFailureOfTheSharedBytesIsReportedFirst) {
   std::vector<uint8_t> program = SharedStartProgram(28000, &b);
   // The first block holds "a", the header of "b" and the start of its
   // body; the damage is in the second, about 2700 bytes into the body.
-  DamageBlockStream(&program, 26112 + 4200, GetParam());
+  DamageBlockStream(&program, kStubSize + 4200, GetParam());
   MemoryReset(program.data(), program.size());
   ASSERT_EQ(Extract(0), kExtractDamaged);
 
