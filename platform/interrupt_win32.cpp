@@ -52,16 +52,9 @@ BOOL WINAPI OnNoting(DWORD event) {
   return TRUE;
 }
 
-}  // namespace
-
-int CreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
-  size_t length = strlen(pathTemplate);
-  if (length >= 4096 || length < 6 || strcmp(pathTemplate + length - 6, "XXXXXX") != 0) {
-    errno = length >= 4096 ? ENAMETOOLONG : EINVAL;
-    return -1;
-  }
-  InterruptState& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+// Creates the file from the template under a fresh name, shared for
+// deletion so that it can be removed while open; fills in *created.
+int CreateUnique(char* pathTemplate, size_t length, std::wstring* created) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
   for (int attempt = 0; attempt < 100; attempt++) {
@@ -85,14 +78,35 @@ int CreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
       DeleteFileW(wide.c_str());
       return -1;
     }
-    s.removePath = wide;
-    s.exitWith = exitCode;
-    if (!s.removing) SetConsoleCtrlHandler(OnRemoving, TRUE);
-    s.removing = true;
+    *created = wide;
     return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+}  // namespace
+
+int CreateRemovedOnInterrupt(char* pathTemplate, int exitCode) {
+  size_t length = strlen(pathTemplate);
+  if (length >= 4096 || length < 6 || strcmp(pathTemplate + length - 6, "XXXXXX") != 0) {
+    errno = length >= 4096 ? ENAMETOOLONG : EINVAL;
+    return -1;
+  }
+  InterruptState& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  // The handler is in place before the file exists and waits for this
+  // lock, so an interruption that comes meanwhile still finds the path.
+  bool wasRemoving = s.removing;
+  s.exitWith = exitCode;
+  if (!s.removing) SetConsoleCtrlHandler(OnRemoving, TRUE);
+  s.removing = true;
+  int fd = CreateUnique(pathTemplate, length, &s.removePath);
+  if (fd < 0 && !wasRemoving) {
+    SetConsoleCtrlHandler(OnRemoving, FALSE);
+    s.removing = false;
+  }
+  return fd;
 }
 
 void ForgetOnInterrupt() {
