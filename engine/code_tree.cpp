@@ -77,6 +77,64 @@ static bool SortByInsertion(const int16_t* in, const int32_t* inCount, int n, in
 // cost of two digit passes over a few hundred leaves.
 const int kInsertionMoves = 256;
 
+static inline int Digit(int32_t count, uint32_t high, int shift, uint32_t mask) {
+  return (int)((((uint32_t)high - (uint32_t)count) >> shift) & mask);
+}
+
+// One counting pass of the digit sort: the leaves go stably by the digit
+// of (high - count) at `shift` into `buckets` buckets.
+static void DigitPass(const int16_t* fromNode, const int32_t* fromCount, int n, uint32_t high,
+                      int shift, uint32_t mask, int buckets, int16_t* toNode,
+                      int32_t* toCount) {
+#if defined(CORVANE_COMPACT)
+  uint16_t start[(1 << 10) + 1];
+  for (int b = 0; b <= buckets; b++) start[b] = 0;
+  for (int k = 0; k < n; k++) start[Digit(fromCount[k], high, shift, mask) + 1]++;
+  for (int b = 1; b <= buckets; b++) start[b] = (uint16_t)(start[b] + start[b - 1]);
+  for (int k = 0; k < n; k++) {
+    int at = start[Digit(fromCount[k], high, shift, mask)]++;
+    toNode[at] = fromNode[k];
+    toCount[at] = fromCount[k];
+  }
+#else
+  // Equal counts come in runs, and with one list of bucket starts each
+  // leaf's place waits for the last one's to be stored. So the two halves
+  // of the list keep starts of their own, the second's behind the first's
+  // in every bucket, and go in turn: two chains, the same order.
+  uint16_t first[1 << 10], second[1 << 10];
+  int half = n >> 1;
+  const int16_t* node2 = fromNode + half;
+  const int32_t* count2 = fromCount + half;
+  int n2 = n - half;
+  for (int b = 0; b < buckets; b++) first[b] = second[b] = 0;
+  for (int k = 0; k < half; k++) {
+    first[Digit(fromCount[k], high, shift, mask)]++;
+    second[Digit(count2[k], high, shift, mask)]++;
+  }
+  if (n2 > half) second[Digit(count2[half], high, shift, mask)]++;
+  int running = 0;
+  for (int b = 0; b < buckets; b++) {
+    int inFirst = first[b], inSecond = second[b];
+    first[b] = (uint16_t)running;
+    second[b] = (uint16_t)(running + inFirst);
+    running += inFirst + inSecond;
+  }
+  for (int k = 0; k < half; k++) {
+    int at = first[Digit(fromCount[k], high, shift, mask)]++;
+    toNode[at] = fromNode[k];
+    toCount[at] = fromCount[k];
+    int at2 = second[Digit(count2[k], high, shift, mask)]++;
+    toNode[at2] = node2[k];
+    toCount[at2] = count2[k];
+  }
+  if (n2 > half) {
+    int at = second[Digit(count2[half], high, shift, mask)]++;
+    toNode[at] = node2[half];
+    toCount[at] = count2[half];
+  }
+#endif
+}
+
 // Sorts `n` leaves, given in their previous order, stably by descending
 // count. Ties keep the order they come in.
 static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
@@ -113,17 +171,8 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
     int shift = pass * digitBits;
     uint32_t top = range >> shift;
     int buckets = top < (1u << digitBits) ? (int)top + 1 : 1 << digitBits;
-    uint32_t mask = (1u << digitBits) - 1;
-    uint16_t start[(1 << 10) + 1];
-    for (int b = 0; b <= buckets; b++) start[b] = 0;
-    for (int k = 0; k < n; k++)
-      start[((((uint32_t)high - (uint32_t)fromCount[k]) >> shift) & mask) + 1]++;
-    for (int b = 1; b <= buckets; b++) start[b] = (uint16_t)(start[b] + start[b - 1]);
-    for (int k = 0; k < n; k++) {
-      int at = start[(((uint32_t)high - (uint32_t)fromCount[k]) >> shift) & mask]++;
-      toNode[at] = fromNode[k];
-      toCount[at] = fromCount[k];
-    }
+    DigitPass(fromNode, fromCount, n, (uint32_t)high, shift, (1u << digitBits) - 1, buckets,
+              toNode, toCount);
     fromNode = toNode;
     fromCount = toCount;
   }
