@@ -9,9 +9,10 @@ void PrepareStartingTable(ExtractionWork* w) {
   FillDecodeTable(&w->literalTree, &w->startingTable);
 }
 
-void RebuildTrees(ExtractionWork* w) {
+void RebuildTrees(ExtractionWork* w, bool distancesCounted) {
   BuildCodeTree(&w->literalTree);
   FillDecodeTable(&w->literalTree, &w->literalTable);
+  if (!distancesCounted) return;
   BuildCodeTree(&w->distanceTree);
   FillDecodeTable(&w->distanceTree, &w->distanceTable);
 }

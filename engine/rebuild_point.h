@@ -5,8 +5,10 @@
 
 #include "engine/working_set.h"
 
-// The literal and length tree, then the distance tree.
-void RebuildTrees(ExtractionWork* w);
+// The literal and length tree, then the distance tree when a distance has
+// been counted since its last build: from the same counts it would come
+// out the same, table and all.
+void RebuildTrees(ExtractionWork* w, bool distancesCounted);
 
 // Fills the table of the trees every body starts with; once per run.
 void PrepareStartingTable(ExtractionWork* w);

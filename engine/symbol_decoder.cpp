@@ -165,14 +165,20 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
   h.Load();
   int32_t point = 0;       // the token number of the next rebuild point
   int32_t untilPoint = 0;  // tokens before it
+  // Since the distance tree's last build (or the body's start). Stretches
+  // without a match, as in data that does not compress, leave its tree
+  // and table as they are: the table in use stays the one that was filled
+  // from those counts, the starting one if there has been no build yet.
+  bool distancesCounted = false;
   while (h.at < h.end) {
     if (untilPoint == 0) {
       int32_t next = NextRebuildPoint(point);
       untilPoint = next - point;
       if (point > 0) {
-        RebuildTrees(w);
+        RebuildTrees(w, distancesCounted);
         litTable = &w->literalTable;
-        distTable = &w->distanceTable;
+        if (distancesCounted) distTable = &w->distanceTable;
+        distancesCounted = false;
       }
       point = next;
       h.Save();
@@ -207,6 +213,7 @@ bool DecodeFileBody(Extraction* x, int32_t length) {
       int d;
       if (!Decode(&h, dist, distTable, &d, &held)) break;
       CountSymbol(dist, d);
+      distancesCounted = true;
       if (!Field(&h, kDistanceBits, &extra, held)) break;
       int32_t distance = d * 16 + 1 + (int32_t)extra;
       if (distance > h.at) {

@@ -3,6 +3,8 @@
 // flush, long runs, and every compression level.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/roundtrip/roundtrip_support.h"
 
 namespace {
@@ -38,6 +40,45 @@ INSTANTIATE_TEST_SUITE_P(Levels, DataRoundTrip,
                          ::testing::Values(LevelCase{1, 11}, LevelCase{1, 12},
                                            LevelCase{2, 21}, LevelCase{2, 22},
                                            LevelCase{3, 31}, LevelCase{3, 32}));
+
+// Bytes of 128 to 255 in which no three in a row occur twice: nothing in
+// them, nor between them and text, for the coder to match.
+Bytes WithoutRepeats(uint32_t seed, size_t n) {
+  std::mt19937 rng(seed);
+  std::vector<bool> seen(1 << 21);
+  Bytes out = {0x80, 0x81};
+  while (out.size() < n) {
+    uint32_t prefix = (out[out.size() - 2] & 0x7F) << 14 | (out[out.size() - 1] & 0x7F) << 7;
+    uint32_t b = rng() & 0x7F;
+    for (int tries = 0; seen[prefix | b] && tries < 128; tries++) b = (b + 1) & 0x7F;
+    seen[prefix | b] = true;
+    out.push_back((uint8_t)(0x80 | b));
+  }
+  return out;
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// Rebuild points with no match since the distance tree's last build, at a
+// body's start after a body that had its own distance table, and in the
+// middle of one, each followed by matches again.
+TEST(DataRoundTripMatchless, StretchesWithoutMatchesKeepTheDistanceTable) {
+  for (int level = 1; level <= 3; level++) {
+    TempDir dir;
+    RoundTrip(dir,
+              {FileEntry("before", TextLike(70, 20000)),
+               FileEntry("starts-without",
+                         Joined({WithoutRepeats(71, 3500), TextLike(72, 20000)})),
+               FileEntry("without-in-the-middle",
+                         Joined({TextLike(73, 20000), WithoutRepeats(74, 6000),
+                                 TextLike(75, 20000)}))},
+              AtLevel(level));
+  }
+}
 
 // Text must really shrink and random data must not grow much: the coder
 // is the point of the writer, not a stored format.
