@@ -34,6 +34,7 @@ void TakeResetForBuild(CodeTree* t) {
   t->builtOnes = kSymbols;
 #if !defined(CORVANE_COMPACT)
   t->onesBySymbol = true;
+  t->insertionRest = 0;
 #endif
 }
 
@@ -76,6 +77,9 @@ static bool SortByInsertion(const int16_t* in, const int32_t* inCount, int n, in
 // Moves an insertion may make before the digit sort takes over: about the
 // cost of two digit passes over a few hundred leaves.
 const int kInsertionMoves = 256;
+#if !defined(CORVANE_COMPACT)
+const int8_t kBuildsWithoutInsertion = 8;
+#endif
 
 static inline int Digit(int32_t count, uint32_t high, int shift, uint32_t mask) {
   return (int)((((uint32_t)high - (uint32_t)count) >> shift) & mask);
@@ -138,8 +142,8 @@ static void DigitPass(const int16_t* fromNode, const int32_t* fromCount, int n, 
 // Sorts `n` leaves, given in their previous order, stably by descending
 // count. Ties keep the order they come in.
 static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
-                              int32_t low, int32_t high, int16_t* out,
-                              int32_t* outCount) {
+                              int32_t low, int32_t high, int8_t* insertionRest,
+                              int16_t* out, int32_t* outCount) {
   // Least significant digit first, 8 bits of (high - count) per pass; a
   // narrow range is a single counting pass. The passes alternate between
   // `out` and a scratch list so that the last one lands in `out`.
@@ -155,11 +159,19 @@ static void StableSortByCount(const int16_t* in, const int32_t* inCount, int n,
   // few leaves go by insertion anyway. The stub, whose digit passes cost
   // more beside it, tries insertion first whatever the counts.
 #if defined(CORVANE_COMPACT)
-  bool tryInsertion = true;
+  (void)insertionRest;
+  if (SortByInsertion(in, inCount, n, kInsertionMoves, out, outCount)) return;
 #else
-  bool tryInsertion = passes > 1 || n <= 24;
+  // Where counts keep changing places, as in data that does not compress,
+  // insertion gives up at every build: after it has, the next builds of
+  // the tree go straight to the digit passes.
+  bool tryInsertion = n <= 24 || (passes > 1 && *insertionRest == 0);
+  if (passes > 1 && *insertionRest > 0) --*insertionRest;
+  if (tryInsertion) {
+    if (SortByInsertion(in, inCount, n, kInsertionMoves, out, outCount)) return;
+    *insertionRest = kBuildsWithoutInsertion;
+  }
 #endif
-  if (tryInsertion && SortByInsertion(in, inCount, n, kInsertionMoves, out, outCount)) return;
   int16_t scratchNode[kSymbols];
   int32_t scratchCount[kSymbols];
   const int16_t* fromNode = in;
@@ -229,7 +241,7 @@ static bool SortGrownLeaves(CodeTree* t, SortedLeaves* out) {
   int16_t* node = out->node + 1;
   int32_t* count = out->count + 1;
   out->count[0] = INT32_MAX;
-  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, node, count);
+  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, &t->insertionRest, node, count);
   for (int k = 0; k < nOnes; k++) {
     node[nHead + k] = ones[k];
     count[nHead + k] = 1;
@@ -613,7 +625,7 @@ static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
   int16_t* node = out->node + 1;
   int32_t* count = out->count + 1;
   out->count[0] = INT32_MAX;
-  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, node, count);
+  if (nHead > 0) StableSortByCount(head, headCount, nHead, 2, high, &t->insertionRest, node, count);
   memcpy(node + nHead, ones, sizeof(int16_t) * nOnes);
   // The merge pairs the leaves of count 1 by their number and reads the
   // count of none of them but the first, left over when they are odd.

@@ -44,6 +44,9 @@ struct CodeTree {
   // Outside the stub: those leaves of count 1 are in symbol order, as they
   // are from a reset on while counts only grow (see BuildCodeTree).
   bool onesBySymbol;
+  // Outside the stub: builds left before the leaf sort tries insertion
+  // again after it gave up on this tree.
+  int8_t insertionRest;
 };
 
 // The state at the start of every file: all counts 1, identity leaf order.
