@@ -35,6 +35,7 @@ void TakeResetForBuild(CodeTree* t) {
 #if !defined(CORVANE_COMPACT)
   t->onesBySymbol = true;
   t->insertionRest = 0;
+  t->mergeRuns = 0;
 #endif
 }
 
@@ -79,6 +80,10 @@ static bool SortByInsertion(const int16_t* in, const int32_t* inCount, int n, in
 const int kInsertionMoves = 256;
 #if !defined(CORVANE_COMPACT)
 const int8_t kBuildsWithoutInsertion = 8;
+// Runs of equal inner counts, of 511 inner nodes, from which a tree's next
+// merge goes an entry at a time: a body's early builds have fewer than 100,
+// builds over bytes that do not repeat much 200 or more.
+const int kRunsForTwoAtATime = 200;
 #endif
 
 static inline int Digit(int32_t count, uint32_t high, int shift, uint32_t mask) {
@@ -642,28 +647,32 @@ static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
   return true;
 }
 
+// The start of the merges outside the stub: the leaves of count 1 paired,
+// one run of 2s. Sets the runs and the last unmerged leaf; the nodes made.
+static inline int StartWithTheOnes(CodeNode* inner, const SortedLeaves* leaves,
+                                   int16_t* runStart, int* runs, int* leaf) {
+  int pairs = leaves->ones >> 1;
+  PairTheOnes(inner, leaves->node, pairs);
+  *leaf = kSymbols - 2 * pairs;
+  *runs = pairs > 0 ? 1 : 0;
+  runStart[0] = 0;
+  runStart[1] = (int16_t)pairs;
+  return pairs;
+}
+
 // The linear merge outside the stub, the same steps without copying each
 // count's entries to a list first. They are the run's inner nodes from
 // the newest back, then the leaves of that count from the last, and they
 // pair in that order; the inner nodes of a run are consecutive in the
 // pool, so their pairs and the leaves' are written straight from where
 // they stand. One pair may take the run's oldest node and the first leaf.
-static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
+static int MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
   const int32_t* leafCount = leaves->count;
   const int16_t* leafNode = leaves->node;
   int16_t runStart[kSymbols + 1];
-  int runs = 0, r = 0, taken = 0, made = 0;
-  int leaf = kSymbols;  // leaves 1 .. leaf are unmerged
-  runStart[0] = 0;
+  int runs, r = 0, taken = 0, leaf;  // leaves 1 .. leaf are unmerged
   CodeNode* inner = pool + kSymbols;
-  int onesPairs = leaves->ones >> 1;
-  if (onesPairs > 0) {
-    PairTheOnes(inner, leafNode, onesPairs);
-    leaf -= 2 * onesPairs;
-    made = onesPairs;
-    runs = 1;
-    runStart[1] = (int16_t)made;
-  }
+  int made = StartWithTheOnes(inner, leaves, runStart, &runs, &leaf);
   while (made < kSymbols - 1) {
     int newest = 0;
     int32_t ic = INT32_MAX;
@@ -734,6 +743,36 @@ static void MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) 
       runStart[runs] = (int16_t)made;
     }
   }
+  return runs;
+}
+
+// The same merge an entry at a time: the two smallest entries make each
+// node. Where counts are mostly apart, most of a count's entries are one,
+// and this loop costs less than finding each count's entries; where many
+// are equal (a body's early builds) it costs more.
+static int MergeTwoAtATime(CodeNode* pool, const SortedLeaves* leaves) {
+  const int32_t* leafCount = leaves->count;
+  const int16_t* leafNode = leaves->node;
+  int16_t runStart[kSymbols + 1];
+  int runs, r = 0, taken = 0, leaf;  // leaves 1 .. leaf are unmerged
+  CodeNode* inner = pool + kSymbols;
+  int made = StartWithTheOnes(inner, leaves, runStart, &runs, &leaf);
+  while (made < kSymbols - 1) {
+    int32_t secondCount, firstCount;
+    int16_t second = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
+                                  &leaf, &secondCount);
+    int16_t first = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
+                                 &leaf, &firstCount);
+    int32_t sum = secondCount + firstCount;
+    if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
+    CodeNode* m = &inner[made];
+    m->count = sum;
+    m->secondChild = second;
+    m->firstChild = first;
+    made++;
+    runStart[runs] = (int16_t)made;
+  }
+  return runs;
 }
 
 void BuildCodeTree(CodeTree* t) {
@@ -743,7 +782,10 @@ void BuildCodeTree(CodeTree* t) {
                                                      : SortGrownLeaves(t, &leaves));
   if (!sorted) SortAnyLeaves(t, &leaves);
   if (t->builtPositive && t->builtTotal <= INT32_MAX) {
-    MergeInLinearTimeDirect(t->pool, &leaves);
+    // The runs of the last merge tell how many counts were equal.
+    t->mergeRuns = (int16_t)(t->mergeRuns >= kRunsForTwoAtATime
+                                 ? MergeTwoAtATime(t->pool, &leaves)
+                                 : MergeInLinearTimeDirect(t->pool, &leaves));
     t->workList[0] = (int16_t)kRootNode;
   } else {
     MergeSortedLeaves(t, &leaves);

@@ -47,6 +47,8 @@ struct CodeTree {
   // Outside the stub: builds left before the leaf sort tries insertion
   // again after it gave up on this tree.
   int8_t insertionRest;
+  // Outside the stub: the runs of equal inner counts the last merge made.
+  int16_t mergeRuns;
 };
 
 // The state at the start of every file: all counts 1, identity leaf order.
