@@ -81,9 +81,9 @@ const int kInsertionMoves = 256;
 #if !defined(CORVANE_COMPACT)
 const int8_t kBuildsWithoutInsertion = 8;
 // Runs of equal inner counts, of 511 inner nodes, from which a tree's next
-// merge goes an entry at a time: a body's early builds have fewer than 100,
+// merge goes by entries: a body's early builds have fewer than 100,
 // builds over bytes that do not repeat much 200 or more.
-const int kRunsForTwoAtATime = 200;
+const int kRunsForMergeByEntries = 200;
 #endif
 
 static inline int Digit(int32_t count, uint32_t high, int shift, uint32_t mask) {
@@ -405,6 +405,20 @@ static inline int16_t TakeSmallest(const CodeNode* inner, const int16_t* runStar
   return leafNode[(*leaf)--];
 }
 
+// Makes the next inner node, of count `sum`, from two entries in the
+// order they were taken (the first taken is the second child), and keeps
+// the runs: a node whose count differs from the last one's starts a run.
+static inline void MakeNode(CodeNode* inner, int16_t* runStart, int* runs, int* made,
+                            int32_t sum, int16_t takenFirst, int16_t takenSecond) {
+  if (*made == 0 || inner[*made - 1].count != sum) runStart[(*runs)++] = (int16_t)*made;
+  CodeNode* m = &inner[*made];
+  m->count = sum;
+  m->secondChild = takenFirst;
+  m->firstChild = takenSecond;
+  ++*made;
+  runStart[*runs] = (int16_t)*made;
+}
+
 // The same merge in linear time, valid while every count is positive and
 // no sum wraps. Then the sums of successive merges never fall, so the
 // inner nodes, in the order they were made, are sorted by count, and the
@@ -478,14 +492,7 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
       int32_t pc;
       int16_t partner = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
                                      &leaf, &pc);
-      int32_t sum = c + pc;
-      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
-      CodeNode* m = &inner[made];
-      m->count = sum;
-      m->secondChild = items[n - 1];
-      m->firstChild = partner;
-      made++;
-      runStart[runs] = (int16_t)made;
+      MakeNode(inner, runStart, &runs, &made, c + pc, items[n - 1], partner);
     }
   }
 }
@@ -666,13 +673,26 @@ static inline int StartWithTheOnes(CodeNode* inner, const SortedLeaves* leaves,
 // pair in that order; the inner nodes of a run are consecutive in the
 // pool, so their pairs and the leaves' are written straight from where
 // they stand. One pair may take the run's oldest node and the first leaf.
-static int MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
+//
+// That pays where many counts are equal (a body's early builds). Where
+// they are mostly apart, most counts have a single entry, and `byEntries`
+// takes the two smallest entries for each node instead, which costs less
+// than finding each count's entries. The runs of equal inner counts made.
+static int MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves, bool byEntries) {
   const int32_t* leafCount = leaves->count;
   const int16_t* leafNode = leaves->node;
   int16_t runStart[kSymbols + 1];
   int runs, r = 0, taken = 0, leaf;  // leaves 1 .. leaf are unmerged
   CodeNode* inner = pool + kSymbols;
   int made = StartWithTheOnes(inner, leaves, runStart, &runs, &leaf);
+  while (byEntries && made < kSymbols - 1) {
+    int32_t secondCount, firstCount;
+    int16_t second = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
+                                  &leaf, &secondCount);
+    int16_t first = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
+                                 &leaf, &firstCount);
+    MakeNode(inner, runStart, &runs, &made, secondCount + firstCount, second, first);
+  }
   while (made < kSymbols - 1) {
     int newest = 0;
     int32_t ic = INT32_MAX;
@@ -733,44 +753,8 @@ static int MergeInLinearTimeDirect(CodeNode* pool, const SortedLeaves* leaves) {
       int32_t pc;
       int16_t partner = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
                                      &leaf, &pc);
-      int32_t sum = c + pc;
-      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
-      CodeNode* m = &inner[made];
-      m->count = sum;
-      m->secondChild = last;
-      m->firstChild = partner;
-      made++;
-      runStart[runs] = (int16_t)made;
+      MakeNode(inner, runStart, &runs, &made, c + pc, last, partner);
     }
-  }
-  return runs;
-}
-
-// The same merge an entry at a time: the two smallest entries make each
-// node. Where counts are mostly apart, most of a count's entries are one,
-// and this loop costs less than finding each count's entries; where many
-// are equal (a body's early builds) it costs more.
-static int MergeTwoAtATime(CodeNode* pool, const SortedLeaves* leaves) {
-  const int32_t* leafCount = leaves->count;
-  const int16_t* leafNode = leaves->node;
-  int16_t runStart[kSymbols + 1];
-  int runs, r = 0, taken = 0, leaf;  // leaves 1 .. leaf are unmerged
-  CodeNode* inner = pool + kSymbols;
-  int made = StartWithTheOnes(inner, leaves, runStart, &runs, &leaf);
-  while (made < kSymbols - 1) {
-    int32_t secondCount, firstCount;
-    int16_t second = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
-                                  &leaf, &secondCount);
-    int16_t first = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
-                                 &leaf, &firstCount);
-    int32_t sum = secondCount + firstCount;
-    if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
-    CodeNode* m = &inner[made];
-    m->count = sum;
-    m->secondChild = second;
-    m->firstChild = first;
-    made++;
-    runStart[runs] = (int16_t)made;
   }
   return runs;
 }
@@ -783,9 +767,8 @@ void BuildCodeTree(CodeTree* t) {
   if (!sorted) SortAnyLeaves(t, &leaves);
   if (t->builtPositive && t->builtTotal <= INT32_MAX) {
     // The runs of the last merge tell how many counts were equal.
-    t->mergeRuns = (int16_t)(t->mergeRuns >= kRunsForTwoAtATime
-                                 ? MergeTwoAtATime(t->pool, &leaves)
-                                 : MergeInLinearTimeDirect(t->pool, &leaves));
+    t->mergeRuns = (int16_t)MergeInLinearTimeDirect(t->pool, &leaves,
+                                                    t->mergeRuns >= kRunsForMergeByEntries);
     t->workList[0] = (int16_t)kRootNode;
   } else {
     MergeSortedLeaves(t, &leaves);
