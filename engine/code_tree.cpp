@@ -405,20 +405,6 @@ static inline int16_t TakeSmallest(const CodeNode* inner, const int16_t* runStar
   return leafNode[(*leaf)--];
 }
 
-// Makes the next inner node, of count `sum`, from two entries in the
-// order they were taken (the first taken is the second child), and keeps
-// the runs: a node whose count differs from the last one's starts a run.
-static inline void MakeNode(CodeNode* inner, int16_t* runStart, int* runs, int* made,
-                            int32_t sum, int16_t takenFirst, int16_t takenSecond) {
-  if (*made == 0 || inner[*made - 1].count != sum) runStart[(*runs)++] = (int16_t)*made;
-  CodeNode* m = &inner[*made];
-  m->count = sum;
-  m->secondChild = takenFirst;
-  m->firstChild = takenSecond;
-  ++*made;
-  runStart[*runs] = (int16_t)*made;
-}
-
 // The same merge in linear time, valid while every count is positive and
 // no sum wraps. Then the sums of successive merges never fall, so the
 // inner nodes, in the order they were made, are sorted by count, and the
@@ -492,7 +478,14 @@ static void MergeInLinearTime(CodeNode* pool, const SortedLeaves* leaves) {
       int32_t pc;
       int16_t partner = TakeSmallest(inner, runStart, runs, &r, &taken, leafCount, leafNode,
                                      &leaf, &pc);
-      MakeNode(inner, runStart, &runs, &made, c + pc, items[n - 1], partner);
+      int32_t sum = c + pc;
+      if (made == 0 || inner[made - 1].count != sum) runStart[runs++] = (int16_t)made;
+      CodeNode* m = &inner[made];
+      m->count = sum;
+      m->secondChild = items[n - 1];
+      m->firstChild = partner;
+      made++;
+      runStart[runs] = (int16_t)made;
     }
   }
 }
@@ -652,6 +645,20 @@ static bool SortGrownLeavesBySymbol(CodeTree* t, SortedLeaves* out) {
   t->builtOnes = nOnes;
   out->ones = nOnes;
   return true;
+}
+
+// Makes the next inner node, of count `sum`, from two entries in the
+// order they were taken (the first taken is the second child), and keeps
+// the runs: a node whose count differs from the last one's starts a run.
+static inline void MakeNode(CodeNode* inner, int16_t* runStart, int* runs, int* made,
+                            int32_t sum, int16_t takenFirst, int16_t takenSecond) {
+  if (*made == 0 || inner[*made - 1].count != sum) runStart[(*runs)++] = (int16_t)*made;
+  CodeNode* m = &inner[*made];
+  m->count = sum;
+  m->secondChild = takenFirst;
+  m->firstChild = takenSecond;
+  ++*made;
+  runStart[*runs] = (int16_t)*made;
 }
 
 // The start of the merges outside the stub: the leaves of count 1 paired,
