@@ -12,6 +12,7 @@
 #include "cli/archive_kind.h"
 #include "cli/display_text.h"
 #include "cli/exit_codes.h"
+#include "cli/file_side_thread.h"
 #include "cli/member_selection.h"
 #include "cli/name_check.h"
 #include "cli/stdout_output.h"
@@ -174,6 +175,8 @@ ExistingAnswer ArchiveSession::DecideExisting(const Extraction& x) {
     case OverwritePolicy::kRename: return ExistingAnswer::kRename;
     case OverwritePolicy::kAsk: break;
   }
+  // The decoding thread's progress waits while the question is open.
+  std::lock_guard<std::mutex> lock(progressLock_);
   progress_->Clear();
   std::string shown = Shown(x.fullPath);
   if (!CanAskUser()) {
@@ -196,8 +199,11 @@ ExistingAnswer ArchiveSession::DecideExisting(const Extraction& x) {
   }
 }
 
+// Both threads of a run with a file side show progress: the decoding one
+// at its rebuild points, the file side at each file.
 void ArchiveSession::ShowProgress(const Extraction* x) {
   if (!progress_->enabled()) return;
+  std::lock_guard<std::mutex> lock(progressLock_);
   progress_->Update(x->reader->filePos, x->reader->fileSize,
                     x->nameInHand ? ArchivePathForDisplay("", x->name) : std::string());
 }
@@ -252,6 +258,7 @@ int ArchiveSession::Run(const std::string& dest) {
   SelectedOutput selected(sink, selection, root,
                           [this](const Extraction& x) { return DecideExisting(x); });
   selected.onRenamed = [this](const Extraction& x) {
+    std::lock_guard<std::mutex> lock(progressLock_);
     progress_->Clear();
     Complain(path_, ArchivePathForDisplay(dest_, x.name) + " exists; written as " +
                         Shown(x.fullPath));
@@ -261,7 +268,9 @@ int ArchiveSession::Run(const std::string& dest) {
   OutputSink front = selected.sink();
   EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
   Archive* a = archive_.get();
-  ExtractResult result = RunArchive(a, ".\\", &front, &host);
+  ExtractResult result = root && threads >= 2
+                             ? FileSideThread::RunArchive(a, ".\\", front, host)
+                             : RunArchive(a, ".\\", &front, &host);
   opened_ = false;
   if (IsFatal(result)) {
     progress_->Clear();

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,9 @@ class ArchiveSession {
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool showProgress = false;
   bool toStdout = false;
+  // 2: the files are made and written on a second thread while the engine
+  // decodes (an extraction to disk only).
+  int threads = 1;
   MemberSelection* selection = nullptr;  // null: every item
 
  private:
@@ -84,6 +88,7 @@ class ArchiveSession {
   std::unique_ptr<Archive> archive_;  // large: the item's paths and a block
   bool opened_ = false;               // and not yet closed by a run
   std::unique_ptr<ProgressBar> progress_;
+  std::mutex progressLock_;
   bool askedWithoutTerminal_ = false;
   int spooled_ = -1;  // the copy of standard input, when it was copied
   int32_t itemStart_ = 0;  // stream position where the item in hand began

@@ -30,6 +30,7 @@ struct ExtractOptions {
   OverwritePolicy policy = OverwritePolicy::kAsk;
   bool quiet = false;
   bool toStdout = false;  // the files' bytes to standard output, nothing on disk
+  int threads = 0;        // 0: two where the machine has two processors
 };
 
 struct CreateOptions {

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/display_text.h"
+#include "cli/file_side_thread.h"
 #include "platform/console.h"
 
 int ExtractCommand(const ExtractOptions& o) {
@@ -15,6 +16,7 @@ int ExtractCommand(const ExtractOptions& o) {
   session.policy = o.policy;
   session.showProgress = !o.quiet;
   session.toStdout = o.toStdout;
+  session.threads = o.threads ? o.threads : FileSideThread::Pays() ? 2 : 1;
   code = session.Run(o.toStdout ? "" : o.dest);
   // The archive may name a document or program to open afterwards; the
   // stub opens it, corvane only says so (never amid the files' bytes).

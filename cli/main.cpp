@@ -64,6 +64,10 @@ int main(int argc, char** argv) {
                     "Write the files' bytes to standard output, in archive order, and nothing "
                     "to disk");
   extract->add_flag("-q,--quiet", extractOptions.quiet, "No progress bar");
+  extract->add_option("--threads", extractOptions.threads,
+                      "1: decode and write on one thread; 2: write the files on a second "
+                      "(default where there are two processors)")
+      ->check(CLI::Range(1, 2));
 
   CreateOptions createOptions;
   CLI::App* create = app.add_subcommand("create", "Create an archive from folders and files");

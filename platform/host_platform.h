@@ -26,4 +26,8 @@ bool HostTakesLevel(const std::string& utf8);
 // valid Shift-JIS.
 int PlatformLastError();
 
+// Makes error this thread's last error: the report of a failure met on
+// another thread.
+void PlatformSetLastError(int error);
+
 #endif

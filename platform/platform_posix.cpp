@@ -27,6 +27,8 @@ static thread_local int lastError;
 
 int PlatformLastError() { return lastError; }
 
+void PlatformSetLastError(int error) { lastError = error; }
+
 bool HostTakesLevel(const std::string& utf8) { return utf8.size() <= NAME_MAX; }
 
 static bool Fail() {

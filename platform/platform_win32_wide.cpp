@@ -26,6 +26,8 @@ static thread_local int lastError;
 
 int PlatformLastError() { return lastError; }
 
+void PlatformSetLastError(int error) { lastError = error; }
+
 bool HostTakesLevel(const std::string& utf8) {
   // UTF-16 units: one per UTF-8 sequence, two for one of four bytes.
   size_t units = 0;

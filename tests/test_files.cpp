@@ -13,6 +13,7 @@
 #include <iterator>
 #include <memory>
 
+#include "cli/file_side_thread.h"
 #include "engine/disk_output.h"
 #include "engine/no_output.h"
 #include "payload/crc16.h"
@@ -143,7 +144,9 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   OutputSink sink = given ? *given : writeNothing ? NoOutputSink() : DiskOutputSink(&disk);
   EngineHost host = TestEngineHost(&CurrentTestHost());
   a->run.decodeBody = decodeBody;
-  o.result = RunArchive(a.get(), ".\\", &sink, &host);
+  o.result = CurrentTestHost().fileSideThread
+                 ? FileSideThread::RunArchive(a.get(), ".\\", sink, host)
+                 : RunArchive(a.get(), ".\\", &sink, &host);
   if (IsFatal(o.result)) AbandonArchive(a.get());
   OsCloseRoot(root);
   const Extraction& x = a->run;

@@ -18,6 +18,8 @@ struct TestHost {
   std::vector<ItemRecord> items;
   std::function<void(Extraction*)> onPump;  // at every rebuild point
   int pumps = 0;
+  // The extraction's files are made on a second thread (FileSideThread).
+  bool fileSideThread = false;
 };
 
 // The engine host over a TestHost.

@@ -94,6 +94,20 @@ TEST_F(PromptTest, CancelEndsTheRunWithTheCancelCodeAndChangesNothing) {
   EXPECT_EQ(Out("b.txt"), B("old b\n"));
 }
 
+// With the files made on a second thread the question is asked there: the
+// interruption must still end its wait.
+TEST_F(PromptTest, CtrlCAtTheOverwriteQuestionEndsTheRunWithTheCancelCode) {
+  for (const char* threads : {"1", "2"}) {
+    OldFiles();
+    TerminalRun run = Extract({{kQuestion, "\x03"}}, {"--threads", threads});
+    EXPECT_TRUE(run.answered) << run.shown;
+    EXPECT_EQ(run.exitCode, 5) << threads << " threads: " << run.shown;
+    EXPECT_NE(run.shown.find("interrupted"), std::string::npos) << run.shown;
+    EXPECT_EQ(Out("a.txt"), B("old a\n"));
+    EXPECT_EQ(Out("b.txt"), B("old b\n"));
+  }
+}
+
 TEST_F(PromptTest, CtrlCAtThePasswordPromptGivesTheEchoBackAndTheCancelCode) {
   WriteFileBytes(dir_ / "pw", B("secret\n"));
   std::string locked = dir_ / "locked.exe";

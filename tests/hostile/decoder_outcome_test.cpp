@@ -1,7 +1,8 @@
-// The fast decoder against the plain one of the tests, on runs that stop
-// early: whatever stops a run (damage anywhere in the stream, an answer,
-// Cancel in the middle of a body), both must stop it at the same place,
-// with the same result, item, questions, status lines and files left.
+// The fast decoder against the plain one of the tests, and the files made
+// on a second thread against one thread, on runs that stop early: whatever
+// stops a run (damage anywhere in the stream, an answer, Cancel in the
+// middle of a body), all must stop it at the same place, with the same
+// result, item, questions, status lines and files left.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -54,17 +55,21 @@ void Prefill(const std::string& dest) {
                    B("older"));
 }
 
-Seen RunOnce(const std::string& archive, const std::string& dest, bool plain,
+enum class Way { kFast, kPlain, kFileSide };
+
+Seen RunOnce(const std::string& archive, const std::string& dest, Way way,
          const std::vector<OverwriteAnswer>& answers, int cancelAtPump) {
   Prefill(dest);
   ResetTestHost();
   CurrentTestHost().answers = answers;
+  CurrentTestHost().fileSideThread = way == Way::kFileSide;
   if (cancelAtPump > 0)
     CurrentTestHost().onPump = [cancelAtPump](Extraction* x) {
       if (CurrentTestHost().pumps == cancelAtPump) x->cancelRequested = 1;
     };
   Seen s;
-  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false, plain ? PlainDecodeFileBody : nullptr);
+  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false,
+                                 way == Way::kPlain ? PlainDecodeFileBody : nullptr);
   s.tree = TreeContents(dest);
   s.prompts = CurrentTestHost().prompts;
   s.status = CurrentTestHost().statusLines;
@@ -72,6 +77,7 @@ Seen RunOnce(const std::string& archive, const std::string& dest, bool plain,
 }
 
 void ExpectSame(const Seen& one, const Seen& plain, const std::string& what) {
+  EXPECT_EQ(one.outcome.failedPrefix, plain.outcome.failedPrefix) << what;
   EXPECT_EQ(one.outcome.result, plain.outcome.result) << what;
   EXPECT_EQ(one.outcome.where, plain.outcome.where) << what;
   EXPECT_EQ(one.outcome.detail, plain.outcome.detail) << what;
@@ -85,11 +91,13 @@ void ExpectSame(const Seen& one, const Seen& plain, const std::string& what) {
 class DecoderOutcomeTest : public ::testing::Test {
  protected:
   void SetUp() override { archive_ = MakeArchive(dir_); }
-  Seen Both(const std::string& what, const std::vector<OverwriteAnswer>& answers,
+  Seen AllWays(const std::string& what, const std::vector<OverwriteAnswer>& answers,
             int cancelAtPump = 0) {
-    Seen fast = RunOnce(archive_, dir_ / "fast", false, answers, cancelAtPump);
-    Seen plain = RunOnce(archive_, dir_ / "plain", true, answers, cancelAtPump);
+    Seen fast = RunOnce(archive_, dir_ / "fast", Way::kFast, answers, cancelAtPump);
+    Seen plain = RunOnce(archive_, dir_ / "plain", Way::kPlain, answers, cancelAtPump);
+    Seen fileSide = RunOnce(archive_, dir_ / "side", Way::kFileSide, answers, cancelAtPump);
     ExpectSame(fast, plain, what);
+    ExpectSame(fileSide, fast, what + ", files on a second thread");
     return fast;
   }
   TempDir dir_;
@@ -97,7 +105,7 @@ class DecoderOutcomeTest : public ::testing::Test {
 };
 
 TEST_F(DecoderOutcomeTest, ACleanRunWithQuestionsLeavesTheSameFiles) {
-  Seen s = Both("yes and no", {kOverwriteYes, kOverwriteNo, kOverwriteYes, kOverwriteNo});
+  Seen s = AllWays("yes and no", {kOverwriteYes, kOverwriteNo, kOverwriteYes, kOverwriteNo});
   EXPECT_EQ(s.outcome.result, kExtractFinished);
   EXPECT_EQ(s.prompts.size(), 5u);
 }
@@ -106,7 +114,7 @@ TEST_F(DecoderOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
   for (size_t at = 0; at < 5; at++) {
     std::vector<OverwriteAnswer> answers(at, kOverwriteYes);
     answers.push_back(kOverwriteCancel);
-    Seen s = Both("cancel at question " + std::to_string(at), answers);
+    Seen s = AllWays("cancel at question " + std::to_string(at), answers);
     EXPECT_EQ(s.outcome.result, kExtractCancelled);
     EXPECT_EQ(s.prompts.size(), at + 1);
   }
@@ -114,7 +122,7 @@ TEST_F(DecoderOutcomeTest, CancelAtAQuestionEndsTheRunAtThatFile) {
 
 TEST_F(DecoderOutcomeTest, CancelInTheMiddleOfABodyRemovesThatFileOnly) {
   for (int atPump : {1, 40, 300, 2000}) {
-    Seen s = Both("cancel at pump " + std::to_string(atPump), {}, atPump);
+    Seen s = AllWays("cancel at pump " + std::to_string(atPump), {}, atPump);
     EXPECT_EQ(s.outcome.result, kExtractCancelled);
   }
 }
@@ -130,7 +138,7 @@ TEST_F(DecoderOutcomeTest, DamageAnywhereEndsTheRunAtTheSameItem) {
     Bytes copy = original;
     copy[at] ^= 0x5A;
     WriteFileBytes(archive_, copy);
-    Seen s = Both("byte " + std::to_string(at), {kOverwriteYes});
+    Seen s = AllWays("byte " + std::to_string(at), {kOverwriteYes});
     if (s.outcome.result == kExtractDamaged) damaged++;
   }
   WriteFileBytes(archive_, original);

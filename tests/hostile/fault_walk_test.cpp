@@ -2,12 +2,14 @@
 // a small extraction is made to fail in turn. Each time the run must end
 // with the result that call's failure means, and leave no partial or
 // temporary file, the earlier files whole, the file it was replacing as it
-// was, and no descriptor open.
+// was, and no descriptor open; with the files made on a second thread,
+// exactly as on one.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "tests/hostile/fault_injection.h"
 #include "tests/roundtrip/roundtrip_support.h"
@@ -52,13 +54,36 @@ Walk MakeArchive(const TempDir& dir) {
 }
 
 // Runs the extraction into a fresh folder holding the old keep.txt.
-ExtractOutcome RunInto(const Walk& w, const std::string& dest) {
+ExtractOutcome RunInto(const Walk& w, const std::string& dest, bool fileSide = false) {
   fs::remove_all(dest);
   fs::create_directories(dest);
   WriteFileBytes(dest + "/keep.txt", kOld);
   ResetTestHost();
   CurrentTestHost().answers = {kOverwriteYes};
+  CurrentTestHost().fileSideThread = fileSide;
   return ExtractProgramFile(w.archive, dest);
+}
+
+// What a run shows and leaves.
+struct Seen {
+  ExtractOutcome o;
+  std::map<std::string, Bytes> tree;
+  std::vector<std::string> status;
+};
+
+Seen SeenAfter(const ExtractOutcome& o, const std::string& dest) {
+  return {o, TreeContents(dest), CurrentTestHost().statusLines};
+}
+
+void ExpectSame(const Seen& side, const Seen& one, const std::string& where) {
+  EXPECT_EQ(side.o.result, one.o.result) << where;
+  EXPECT_EQ(side.o.where, one.o.where) << where;
+  EXPECT_EQ(side.o.failedPrefix, one.o.failedPrefix) << where;
+  EXPECT_EQ(side.o.detail, one.o.detail) << where;
+  EXPECT_EQ(side.o.files, one.o.files) << where;
+  EXPECT_EQ(side.o.folders, one.o.folders) << where;
+  EXPECT_EQ(side.status, one.status) << where;
+  EXPECT_TRUE(side.tree == one.tree) << where << ": the files left differ";
 }
 
 void ExpectNothingLost(const Walk& w, const std::string& dest, const std::string& where) {
@@ -119,6 +144,12 @@ TEST(FaultWalk, EveryFailingCallEndsCleanly) {
       EXPECT_EQ(o.result, Expected((FaultKind)k, n, counts[k])) << where << " " << o.detail;
       ExpectNothingLost(w, dest, where);
       EXPECT_EQ(OpenDescriptors(), baseline) << where;
+      Seen one = SeenAfter(o, dest);
+      FailCall((FaultKind)k, n);
+      o = RunInto(w, dest, true);
+      ResetFaults();
+      ExpectSame(SeenAfter(o, dest), one, where + ", files on a second thread");
+      EXPECT_EQ(OpenDescriptors(), baseline) << where << ", files on a second thread";
       runs++;
     }
   }
@@ -165,4 +196,54 @@ TEST(FaultWalk, AReadThatFailsAfterSomeBlocksGoesOnFromWhereItStopped) {
   o = RunInto(w, dest);
   EXPECT_EQ(o.result, kExtractReadFailed) << o.detail;
   ExpectNothingLost(w, dest, "read fails again");
+}
+
+// A write that fails in the middle of a body ends the run there, as a
+// failed write, even where the body turns out damaged further on; damage
+// before the failed write decides instead. With the files on a second
+// thread the decoding has read on past the failed write by then: the
+// outcome must still be the one of the moment of the write.
+TEST(FaultWalk, AFailedWriteAndDamageInOneBodyEndTheRunAsTheFirstOfThem) {
+  TempDir dir;
+  Walk w;
+  Bytes text = TextLike(9, 400000);
+  Bytes payload;
+  std::string error;
+  ASSERT_TRUE(BuildPayload({FileEntry("big.txt", text)}, ArchiveOptions(), &payload, nullptr,
+                           &error))
+      << error;
+  Bytes program(26112, 0);
+  program.insert(program.end(), payload.begin(), payload.end());
+  w.archive = dir / "one.exe";
+  std::string dest = dir / "dest";
+  // The damage is found where the decoding reaches it: its last block,
+  // or past the body's second piece (32 KB) and before its third.
+  struct Case {
+    size_t damageAt;  // from the end of the file, or from the start of the stream
+    bool fromEnd;
+    long failingWrite;
+    ExtractResult expected;
+  };
+  for (const Case& c : {Case{100, true, 1, kExtractWriteFailed},
+                        Case{30000, false, 2, kExtractWriteFailed},
+                        Case{30000, false, 3, kExtractDamaged}}) {
+    Bytes damaged = program;
+    damaged[c.fromEnd ? damaged.size() - c.damageAt : 26112 + c.damageAt] ^= 0x5A;
+    WriteFileBytes(w.archive, damaged);
+    ResetFaults();
+    ExtractOutcome alone = RunInto(w, dest);
+    ASSERT_EQ(alone.result, kExtractDamaged) << "the damage alone";
+    std::vector<Seen> seen;
+    for (bool fileSide : {false, true}) {
+      ResetFaults();
+      FailCall(kFaultWrite, c.failingWrite);
+      ExtractOutcome o = RunInto(w, dest, fileSide);
+      ResetFaults();
+      EXPECT_EQ(o.result, c.expected) << "write " << c.failingWrite << ", second thread "
+                                      << fileSide << ": " << o.detail;
+      EXPECT_FALSE(PathExists(dest + "/big.txt"));
+      seen.push_back(SeenAfter(o, dest));
+    }
+    ExpectSame(seen[1], seen[0], "write " + std::to_string(c.failingWrite));
+  }
 }
