@@ -146,6 +146,13 @@ bench_read() {
       keep "corvane --level $level|extract"
       check_extracted "$w.listing" "$dest/$(basename "$tree")" "$w-$level.exe"
     done
+    # The default extraction writes the files on a second thread: the same
+    # on one thread.
+    rm -rf "$dest"
+    run_timed /dev/null "$corvane" extract "$w-$default_level.exe" -d "$dest" -q --overwrite \
+      --threads 1
+    keep "corvane --level $default_level --threads 1|extract"
+    check_extracted "$w.listing" "$dest/$(basename "$tree")" "$w-$default_level.exe"
     # What creating these files costs on this machine, whoever writes
     # them: tar extracting the tree from its tar (in the page cache) to the
     # tmpfs.

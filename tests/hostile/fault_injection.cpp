@@ -3,12 +3,16 @@
 
 #include <errno.h>
 
+#include <atomic>
+
 #include "payload/format.h"
 #include "platform/platform.h"
 
 namespace {
 
-long callCount[kFaultKinds];
+// The files of a run may be made on a second thread while the first one
+// reads the archive: each count is taken whole.
+std::atomic<long> callCount[kFaultKinds];
 long failAt[kFaultKinds];
 bool foldersAppear;
 long blockReads, partialAt, partialCall;
