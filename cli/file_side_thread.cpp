@@ -109,6 +109,11 @@ void FileSideThread::PutMoment(Kind kind, const Extraction* x) {
   Put(&m, sizeof m);
 }
 
+void FileSideThread::Record(Kind kind, const Extraction* x) {
+  PutMoment(kind, x);
+  Recorded();
+}
+
 // Each call is recorded whole before its batch may go.
 void FileSideThread::Recorded() {
   if (filling_.size() >= kBatchBytes || ++callsFilled_ >= kBatchCalls) HandOver();
@@ -162,8 +167,7 @@ ExtractResult FileSideThread::RecordFolder(void* self, Extraction* x) {
   t->run_ = x;
   // The run ends as a cancel does; Finish gives it the file side's result.
   if (t->StopNoted(x)) return kExtractFinished;
-  t->PutMoment(kFolder, x);
-  t->Recorded();
+  t->Record(kFolder, x);
   t->AfterItem(x);
   return kExtractFinished;
 }
@@ -172,8 +176,7 @@ ExtractResult FileSideThread::RecordBeginFile(void* self, Extraction* x) {
   FileSideThread* t = (FileSideThread*)self;
   t->run_ = x;
   if (t->StopNoted(x)) return kExtractCancelled;
-  t->PutMoment(kBeginFile, x);
-  t->Recorded();
+  t->Record(kBeginFile, x);
   return kExtractFinished;
 }
 
@@ -191,8 +194,7 @@ bool FileSideThread::RecordWrite(void* self, const uint8_t* bytes, int32_t n) {
 ExtractResult FileSideThread::RecordEndFile(void* self, Extraction* x) {
   FileSideThread* t = (FileSideThread*)self;
   if (t->StopNoted(x)) return kExtractFinished;
-  t->PutMoment(kEndFile, x);
-  t->Recorded();
+  t->Record(kEndFile, x);
   t->AfterItem(x);
   return kExtractFinished;
 }

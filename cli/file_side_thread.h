@@ -69,6 +69,7 @@ class FileSideThread {
   void Put(const void* p, size_t n);
   void PutMoment(Kind kind, const Extraction* x);
   void Recorded();
+  void Record(Kind kind, const Extraction* x);  // a call with no bytes
   // Whether the file side has stopped; the engine is then asked to stop.
   bool StopNoted(Extraction* x);
   void AfterItem(const Extraction* x);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 
+#include "tests/hostile/run_seen.h"
 #include "tests/reference/plain_decoder.h"
 #include "tests/roundtrip/roundtrip_support.h"
 #include "tests/test_host.h"
@@ -15,12 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Seen {
-  ExtractOutcome outcome;
-  std::map<std::string, Bytes> tree;
-  std::vector<std::string> prompts, status;
-};
 
 const int kFiles = 240;
 
@@ -67,25 +62,9 @@ Seen RunOnce(const std::string& archive, const std::string& dest, Way way,
     CurrentTestHost().onPump = [cancelAtPump](Extraction* x) {
       if (CurrentTestHost().pumps == cancelAtPump) x->cancelRequested = 1;
     };
-  Seen s;
-  s.outcome = ExtractProgramFile(archive, dest, Bytes(), false,
-                                 way == Way::kPlain ? PlainDecodeFileBody : nullptr);
-  s.tree = TreeContents(dest);
-  s.prompts = CurrentTestHost().prompts;
-  s.status = CurrentTestHost().statusLines;
-  return s;
-}
-
-void ExpectSame(const Seen& one, const Seen& plain, const std::string& what) {
-  EXPECT_EQ(one.outcome.failedPrefix, plain.outcome.failedPrefix) << what;
-  EXPECT_EQ(one.outcome.result, plain.outcome.result) << what;
-  EXPECT_EQ(one.outcome.where, plain.outcome.where) << what;
-  EXPECT_EQ(one.outcome.detail, plain.outcome.detail) << what;
-  EXPECT_EQ(one.outcome.files, plain.outcome.files) << what;
-  EXPECT_EQ(one.outcome.folders, plain.outcome.folders) << what;
-  EXPECT_EQ(one.prompts, plain.prompts) << what;
-  EXPECT_EQ(one.status, plain.status) << what;
-  EXPECT_TRUE(one.tree == plain.tree) << what << ": the files left differ";
+  ExtractOutcome o = ExtractProgramFile(archive, dest, Bytes(), false,
+                                        way == Way::kPlain ? PlainDecodeFileBody : nullptr);
+  return SeenAfter(o, dest);
 }
 
 class DecoderOutcomeTest : public ::testing::Test {

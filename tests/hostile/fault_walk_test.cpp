@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/hostile/fault_injection.h"
+#include "tests/hostile/run_seen.h"
 #include "tests/roundtrip/roundtrip_support.h"
 #include "tests/test_host.h"
 
@@ -62,28 +63,6 @@ ExtractOutcome RunInto(const Walk& w, const std::string& dest, bool fileSide = f
   CurrentTestHost().answers = {kOverwriteYes};
   CurrentTestHost().fileSideThread = fileSide;
   return ExtractProgramFile(w.archive, dest);
-}
-
-// What a run shows and leaves.
-struct Seen {
-  ExtractOutcome o;
-  std::map<std::string, Bytes> tree;
-  std::vector<std::string> status;
-};
-
-Seen SeenAfter(const ExtractOutcome& o, const std::string& dest) {
-  return {o, TreeContents(dest), CurrentTestHost().statusLines};
-}
-
-void ExpectSame(const Seen& side, const Seen& one, const std::string& where) {
-  EXPECT_EQ(side.o.result, one.o.result) << where;
-  EXPECT_EQ(side.o.where, one.o.where) << where;
-  EXPECT_EQ(side.o.failedPrefix, one.o.failedPrefix) << where;
-  EXPECT_EQ(side.o.detail, one.o.detail) << where;
-  EXPECT_EQ(side.o.files, one.o.files) << where;
-  EXPECT_EQ(side.o.folders, one.o.folders) << where;
-  EXPECT_EQ(side.status, one.status) << where;
-  EXPECT_TRUE(side.tree == one.tree) << where << ": the files left differ";
 }
 
 void ExpectNothingLost(const Walk& w, const std::string& dest, const std::string& where) {
