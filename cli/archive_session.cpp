@@ -269,7 +269,7 @@ int ArchiveSession::Run(const std::string& dest) {
   EngineHost host = {this, &AskOverwrite, &NoteStatus, &Pump, &NoteItem};
   Archive* a = archive_.get();
   ExtractResult result = root && threads >= 2
-                             ? FileSideThread::RunArchive(a, ".\\", front, host)
+                             ? FileSideThread::RunArchive(a, ".\\", &front, &host)
                              : RunArchive(a, ".\\", &front, &host);
   opened_ = false;
   if (IsFatal(result)) {

@@ -3,6 +3,9 @@
 
 #include <string.h>
 
+#include <memory>
+#include <system_error>
+
 #include "platform/host_platform.h"
 
 namespace {
@@ -63,15 +66,15 @@ ExtractResult StreamResult(ReadStatus status) {
 
 }  // namespace
 
-FileSideThread::FileSideThread(const OutputSink& sink, const EngineHost& host)
+FileSideThread::FileSideThread(const OutputSink* sink, const EngineHost* host)
     : real_(sink), realHost_(host) {
   recording_ = {this, RecordFolder, RecordBeginFile, RecordWrite, RecordEndFile, Abandon};
   recordingHost_ = {this, nullptr, nullptr, Pump, RecordItem};
   memset((void*)&shadow_, 0, sizeof shadow_);
   memset((void*)&shadowReader_, 0, sizeof shadowReader_);
   shadow_.reader = &shadowReader_;
-  shadow_.host = &realHost_;
-  shadow_.output = &real_;
+  shadow_.host = host;
+  shadow_.output = sink;
   filling_.reserve(kBatchBytes + 80 * 1024);
   thread_ = std::thread([this] { Serve(); });
 }
@@ -89,9 +92,16 @@ void FileSideThread::Join() {
 }
 
 ExtractResult FileSideThread::RunArchive(Archive* a, const char* destFolder,
-                                         const OutputSink& sink, const EngineHost& host) {
-  FileSideThread fileSide(sink, host);
-  return fileSide.Finish(a, ::RunArchive(a, destFolder, fileSide.sink(), fileSide.host()));
+                                         const OutputSink* sink, const EngineHost* host) {
+  std::unique_ptr<FileSideThread> fileSide;
+  try {
+    fileSide.reset(new FileSideThread(sink, host));
+  } catch (const std::system_error&) {
+    // No thread to be had: the run goes on one.
+    return ::RunArchive(a, destFolder, sink, host);
+  }
+  return fileSide->Finish(
+      a, ::RunArchive(a, destFolder, &fileSide->recording_, &fileSide->recordingHost_));
 }
 
 bool FileSideThread::Pays() { return std::thread::hardware_concurrency() >= 2; }
@@ -159,7 +169,7 @@ void FileSideThread::RecordItem(void* self, const Extraction* x) {
 
 void FileSideThread::Pump(void* self, Extraction* x) {
   FileSideThread* t = (FileSideThread*)self;
-  t->realHost_.pumpMessages(t->realHost_.context, x);
+  t->realHost_->pumpMessages(t->realHost_->context, x);
 }
 
 ExtractResult FileSideThread::RecordFolder(void* self, Extraction* x) {
@@ -209,14 +219,17 @@ void FileSideThread::AfterItem(const Extraction* x) {
 
 void FileSideThread::Abandon(void* self, Extraction* x) {
   FileSideThread* t = (FileSideThread*)self;
-  t->real_.abandon(t->real_.context, x);
+  t->real_->abandon(t->real_->context, x);
 }
 
 ExtractResult FileSideThread::Finish(Archive* a, ExtractResult decodingResult) {
   HandOver();
   Join();
-  if (!stopped_) return decodingResult;
+  // An abandon, and whatever reads the run, reach the real ones from here.
   Extraction* x = &a->run;
+  x->output = real_;
+  x->host = realHost_;
+  if (!stopped_) return decodingResult;
   x->item = shadow_.item;
   x->nameLen = shadow_.nameLen;
   memcpy(x->name, shadow_.name, sizeof x->name);
@@ -277,7 +290,7 @@ void FileSideThread::Stop(ExtractResult result) {
 // the file side.
 void FileSideThread::Play(const std::vector<uint8_t>& batch) {
   Extraction* x = &shadow_;
-  const OutputSink& out = real_;
+  const OutputSink& out = *real_;
   Reader in(batch);
   while (in.more() && !stopped_.load(std::memory_order_relaxed)) {
     Kind kind = in.Take<Kind>();
@@ -293,7 +306,7 @@ void FileSideThread::Play(const std::vector<uint8_t>& batch) {
       x->fullPath[h.fullPathLen] = 0;
       x->destLen = h.destLen;
       x->nameInHand = h.nameInHand;
-      if (realHost_.itemRead) realHost_.itemRead(realHost_.context, x);
+      if (realHost_->itemRead) realHost_->itemRead(realHost_->context, x);
       continue;
     }
     Moment m = in.Take<Moment>();

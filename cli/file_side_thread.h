@@ -3,7 +3,7 @@
 // record into the real sink and host (folders, files, their bytes and
 // times, the questions and the status) in the same order. Making and
 // writing files costs the system about as much as decoding them does; the
-// two halves now overlap.
+// two halves overlap.
 //
 // The result is what the run would have given on one thread: everything
 // that shows (files, messages, questions, their order) comes from the
@@ -31,32 +31,30 @@
 
 class FileSideThread {
  public:
-  // sink and host: what a run on one thread would be given. The host's
-  // pumpMessages runs on the decoding thread, with the engine's own state;
-  // everything else of both runs on the second thread, which starts here.
-  FileSideThread(const OutputSink& sink, const EngineHost& host);
-  ~FileSideThread();
-
-  // To hand RunArchive in place of the real ones.
-  const OutputSink* sink() const { return &recording_; }
-  const EngineHost* host() const { return &recordingHost_; }
-
-  // After RunArchive, before anything reads the run: waits for the file
-  // side to finish, and returns the run's result as one thread would
-  // have had it, with a->run's item, path and counts of the point where
-  // the run ended. After a fatal result AbandonArchive reaches the real
-  // sink as usual.
-  ExtractResult Finish(Archive* a, ExtractResult decodingResult);
-
-  // RunArchive with a file side, finished: the same contract.
-  static ExtractResult RunArchive(Archive* a, const char* destFolder, const OutputSink& sink,
-                                  const EngineHost& host);
+  // RunArchive with the files on a second thread; the same contract, and
+  // a->run's item, path and counts those of the point where the run ended
+  // as on one thread. sink and host: what a run on one thread would be
+  // given; they outlive the run and its abandon. The host's pumpMessages
+  // runs on the decoding thread, with the engine's own state; everything
+  // else of both on the second thread. Where no thread can be had, the
+  // run goes on one.
+  static ExtractResult RunArchive(Archive* a, const char* destFolder, const OutputSink* sink,
+                                  const EngineHost* host);
 
   // Whether the machine has a processor for the second thread.
   static bool Pays();
 
+  ~FileSideThread();
+
  private:
   enum Kind : uint8_t { kItem, kFolder, kBeginFile, kWrite, kEndFile };
+
+  // The second thread starts here.
+  FileSideThread(const OutputSink* sink, const EngineHost* host);
+  // After RunArchive, before anything reads the run: waits for the file
+  // side to finish, and gives the run the result, item and counts of one
+  // thread, and its sink and host back (for AbandonArchive).
+  ExtractResult Finish(Archive* a, ExtractResult decodingResult);
 
   // Recording, on the decoding thread.
   static ExtractResult RecordFolder(void* self, Extraction* x);
@@ -83,8 +81,9 @@ class FileSideThread {
   void Play(const std::vector<uint8_t>& batch);
   void Stop(ExtractResult result);
 
-  OutputSink real_;
-  EngineHost realHost_;
+  const OutputSink* real_;
+  const EngineHost* realHost_;
+  // Handed to the engine in place of the real ones.
   OutputSink recording_;
   EngineHost recordingHost_;
 

@@ -145,7 +145,7 @@ ExtractOutcome ExtractProgramFile(const std::string& programPath,
   EngineHost host = TestEngineHost(&CurrentTestHost());
   a->run.decodeBody = decodeBody;
   o.result = CurrentTestHost().fileSideThread
-                 ? FileSideThread::RunArchive(a.get(), ".\\", sink, host)
+                 ? FileSideThread::RunArchive(a.get(), ".\\", &sink, &host)
                  : RunArchive(a.get(), ".\\", &sink, &host);
   if (IsFatal(o.result)) AbandonArchive(a.get());
   OsCloseRoot(root);
