@@ -200,10 +200,13 @@ ExistingAnswer ArchiveSession::DecideExisting(const Extraction& x) {
 }
 
 // Both threads of a run with a file side show progress: the decoding one
-// at its rebuild points, the file side at each file.
+// at its rebuild points, the file side, behind it, at each file. The bar
+// shows how far the archive has been read, and never goes back.
 void ArchiveSession::ShowProgress(const Extraction* x) {
   if (!progress_->enabled()) return;
   std::lock_guard<std::mutex> lock(progressLock_);
+  if (x->reader->filePos < progressShown_) return;
+  progressShown_ = x->reader->filePos;
   progress_->Update(x->reader->filePos, x->reader->fileSize,
                     x->nameInHand ? ArchivePathForDisplay("", x->name) : std::string());
 }
@@ -233,6 +236,7 @@ void ArchiveSession::NoteItem(void* self, const Extraction* x) {
 int ArchiveSession::Run(const std::string& dest) {
   dest_ = dest;
   progress_ = std::make_unique<ProgressBar>(showProgress);
+  progressShown_ = 0;
   // An extraction writes below the destination folder, resolved from its
   // descriptor; a test writes nothing.
   OsRoot* root = nullptr;

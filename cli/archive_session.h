@@ -89,6 +89,7 @@ class ArchiveSession {
   bool opened_ = false;               // and not yet closed by a run
   std::unique_ptr<ProgressBar> progress_;
   std::mutex progressLock_;
+  int64_t progressShown_ = 0;  // the archive position the bar shows
   bool askedWithoutTerminal_ = false;
   int spooled_ = -1;  // the copy of standard input, when it was copied
   int32_t itemStart_ = 0;  // stream position where the item in hand began

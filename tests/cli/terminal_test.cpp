@@ -72,3 +72,34 @@ TEST(TerminalTest, TheProgressBarFitsTheTerminalAndShowsNamesWithSlashes) {
     }
   }
 }
+
+// With the files written on a second thread both threads draw the bar; it
+// shows how far the archive has been read and never goes back.
+TEST(TerminalTest, TheProgressFigureNeverGoesBack) {
+  TempDir dir;
+  std::mt19937 rng(9);
+  fs::create_directories(dir / "in/many");
+  for (int i = 0; i < 400; i++) {
+    Bytes data(2000 + rng() % 20000);
+    for (auto& c : data) c = (uint8_t)('a' + rng() % 6);
+    WriteFileBytes(dir / ("in/many/f" + std::to_string(i) + ".txt"), data);
+  }
+  RunResult made = RunCorvane({"create", "-q", dir / "a.exe", dir / "in/many"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  for (const char* threads : {"1", "2"}) {
+    TerminalRun run = RunOnTerminal(
+        {"extract", dir / "a.exe", "--threads", threads, "-d", dir / ("out" + std::string(threads))});
+    ASSERT_EQ(run.exitCode, 0) << run.shown;
+    std::vector<std::string> drawn = BarDrawings(run.shown);
+    ASSERT_GT(drawn.size(), 100u) << run.shown;
+    double last = 0;
+    for (const std::string& line : drawn) {
+      size_t percent = line.find('%');
+      ASSERT_NE(percent, std::string::npos) << line;
+      size_t from = line.find_last_of(' ', percent) + 1;
+      double figure = std::stod(line.substr(from, percent - from));
+      EXPECT_GE(figure, last) << threads << " threads: " << line;
+      last = figure;
+    }
+  }
+}
