@@ -59,11 +59,6 @@ class Reader {
   const uint8_t* end_;
 };
 
-ExtractResult StreamResult(ReadStatus status) {
-  if (status == kReadDamaged) return kExtractDamaged;
-  return status == kReadFailed ? kExtractReadFailed : kExtractFinished;
-}
-
 }  // namespace
 
 FileSideThread::FileSideThread(const OutputSink* sink, const EngineHost* host)
@@ -342,7 +337,7 @@ void FileSideThread::Play(const std::vector<uint8_t>& batch) {
         // A failed write stops the decoding of the body (the shared bytes
         // come before it); what the stream showed by then decides, and the
         // held bytes are asked for first.
-        ExtractResult res = StreamResult(m.status);
+        ExtractResult res = StreamResultOf(m.status);
         if (res == kExtractFinished) {
           res = kExtractWriteFailed;
         } else if (x->item.shared > 0 && !out.write(out.context, 0, 0)) {

@@ -9,10 +9,7 @@
 #include "paths/path_utils.h"
 
 // The status of the block stream as a result of the run.
-static ExtractResult StreamResult(const BlockReader* r) {
-  if (r->status == kReadDamaged) return kExtractDamaged;
-  return r->status == kReadFailed ? kExtractReadFailed : kExtractFinished;
-}
+static ExtractResult StreamResult(const BlockReader* r) { return StreamResultOf(r->status); }
 
 static ExtractResult Damaged(Extraction* x, const char* why) {
   x->detail = why;

@@ -71,6 +71,12 @@ ExtractResult ExtractAll(Extraction* x, const char* destFolder);
 // archive's to close.
 void AbandonRun(Extraction* x);
 
+// The result a block stream's status means for the run.
+inline ExtractResult StreamResultOf(ReadStatus status) {
+  if (status == kReadDamaged) return kExtractDamaged;
+  return status == kReadFailed ? kExtractReadFailed : kExtractFinished;
+}
+
 // The host's functions, for the engine's own use.
 inline void HostShowStatus(Extraction* x, StatusKind kind) {
   x->host->showStatus(x->host->context, x, kind);
